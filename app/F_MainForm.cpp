@@ -1,0 +1,219 @@
+#include "F_MainForm.h"
+
+#include "Skin.h"
+#include "U_Config.h"
+#include "browser/BrowserProfile.h"
+#include "browser/FlashPlayer.h"
+#include "browser/O_WebPageControlEx.h"
+#include "browser/TEmbeddedWB.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+QFrame* NewPanel(const char* name, QWidget* parent)
+{
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QLatin1String(name));
+    panel->setFrameShape(QFrame::NoFrame);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+void Paint(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent)
+    : QWidget(parent), programFolder_(programFolder)
+{
+    MainForm = this;
+    CreateFormComponents();
+    FormCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::CreateFormComponents()
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowIcon(skin::ApplicationIcon());
+    setFont(skin::DefaultFont());
+    setStyleSheet(skin::StyleSheet());
+
+    Menu_Max = new QAction(QStringLiteral("最大化"), this);
+    Menu_Max->setVisible(false);
+    Menu_Hide = new QAction(QStringLiteral("隐藏"), this);
+    N1 = new QAction(this);
+    N1->setSeparator(true);
+    Menu_Close = new QAction(QStringLiteral("关闭"), this);
+    menu_delete = new QAction(QStringLiteral("删除"), this);
+    tmr_update = new QTimer(this);
+    tmr_update->setInterval(8000);
+    tmr_update->setSingleShot(true);
+    pm_tray = new QMenu(this);
+    pm_tray->addActions({Menu_Max, Menu_Hide, N1, Menu_Close});
+    pm_left = new QMenu(this);
+    pm_left->addAction(menu_delete);
+    CreateStatusBar();
+}
+
+void TMainForm::FormCreate()
+{
+    // 1-2: caption, application title, version label.
+    const QString softName = Text(Config->SoftName);
+    setWindowTitle(softName);
+    QApplication::setApplicationDisplayName(softName);
+    lbl_softversion->setText(QStringLiteral("主程序版本：") + Text(Config->SoftVersion));
+
+    // 5: the two local pages.
+    LeftPagePath = QString::fromStdString((programFolder_ / "Data" / "left.html").string());
+    TopPagePath = QString::fromStdString((programFolder_ / "Data" / "top.html").string());
+
+    // 6: size and colour.
+    resize(960, 680);
+    setMinimumSize(800, 600);
+    Paint(this, skin::WindowColour());
+
+    // 7-9: the left bar, the strip right of it, the client area with the top panel.
+    pnl_left = NewPanel("pnl_left", this);
+    pnl_left->setFixedWidth(170);
+    Paint(pnl_left, skin::WindowColour());
+    pnl_toggle = NewPanel("pnl_toggle", this);
+    pnl_toggle->setFixedWidth(10);
+    Paint(pnl_toggle, skin::StripColour());
+
+    btn_toggle = new QToolButton(pnl_toggle);
+    btn_toggle->setObjectName(QStringLiteral("btn_toggle"));
+    btn_toggle->setAutoRaise(true);
+    btn_toggle->setFont(skin::ToggleButtonFont());
+    btn_toggle->setText(QStringLiteral("▲"));
+    btn_toggle->setGeometry(0, 0, pnl_toggle->width(), 80);
+    btn_toggle->setCursor(Qt::PointingHandCursor);
+    connect(btn_toggle, &QToolButton::clicked, this, &TMainForm::ToggleLeftView);
+
+    pnl_client = NewPanel("pnl_client", this);
+    pnl_top = NewPanel("pnl_top", pnl_client);
+    pnl_top->setFixedHeight(35);
+    Paint(pnl_top, skin::WindowColour());
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    body->addWidget(pnl_left);
+    body->addWidget(pnl_toggle);
+    body->addWidget(pnl_client, 1);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->setSpacing(0);
+    window->addLayout(body, 1);
+    window->addWidget(pnl_bottom);
+
+    // 10: the two fixed browsers.
+    wb_left = new TEmbeddedWB(pnl_left);
+    wb_left->setObjectName(QStringLiteral("wb_left"));
+    wb_top = new TEmbeddedWB(pnl_top);
+    wb_top->setObjectName(QStringLiteral("wb_top"));
+    for (TEmbeddedWB* browser : {wb_left, wb_top})
+        browser->page()->setBackgroundColor(skin::WindowColour());
+
+    // 11: the tab pager below the top panel.
+    flash::Install(BrowserProfile(), QString::fromStdString((programFolder_ / "Ruffle").string()));
+    pager_web = new TWebPageControlEx(pnl_client);
+    pager_web->setObjectName(QStringLiteral("pager_web"));
+    pager_web->SetTabAreaBackground(skin::WindowColour(), skin::WindowColour(), Qt::Vertical);
+    auto* client = new QVBoxLayout(pnl_client);
+    client->setContentsMargins(0, 0, 0, 0);
+    client->setSpacing(0);
+    client->addWidget(pnl_top);
+    client->addWidget(pager_web, 1);
+    pnl_left->installEventFilter(this);
+    pnl_top->installEventFilter(this);
+    pnl_toggle->installEventFilter(this);
+    pnl_bottom->installEventFilter(this);
+
+    // 12-14.
+    LayoutBrowsers();
+    wb_left->Navigate(LeftPagePath);
+    wb_top->Navigate(TopPagePath);
+    pager_web->OpenPage(Text(Config->HomePage), false);
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The panels get their sizes from the window's layout after the window's
+    // own resize; place the browsers again once they have them.
+    if (event->type() == QEvent::Resize && (watched == pnl_left || watched == pnl_top || watched == pnl_toggle))
+        LayoutBrowsers();
+    if (event->type() == QEvent::Resize && watched == pnl_bottom)
+        PlaceStatusBarControls();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::LayoutBrowsers()
+{
+    if (wb_left && pnl_left)
+        wb_left->setGeometry(-2, -2, pnl_left->width() + 4, pnl_left->height() + 4);
+    if (wb_top && pnl_top)
+        wb_top->setGeometry(-2, -2, pnl_top->width() + 4, pnl_top->height() + 4);
+    if (btn_toggle && pnl_toggle)
+        btn_toggle->move(btn_toggle->x(), (pnl_toggle->height() - btn_toggle->height()) / 2);
+}
+
+void TMainForm::ToggleLeftView()
+{
+    const bool show = pnl_left->isHidden();
+    pnl_left->setVisible(show);
+    pnl_toggle->setVisible(show);
+    btn_toggle->setText(show ? QStringLiteral("▲") : QStringLiteral("▼"));
+    LayoutBrowsers();
+}
+
+void TMainForm::FormShow()
+{
+    if (!shown_) {
+        shown_ = true;
+        // The minimum applies to the outer window; centre it on the desktop.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        setMinimumSize(800 - frame.width(), 600 - frame.height());
+        if (QScreen* screen = this->screen())
+            move(screen->availableGeometry().center() - rect().center() - QPoint(frame.width() / 2, frame.height() / 2));
+    }
+    LayoutBrowsers();
+}
+
+void TMainForm::FormResize() { LayoutBrowsers(); }
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    PlaceStatusBarControls();
+    FormResize();
+}

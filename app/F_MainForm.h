@@ -1,0 +1,79 @@
+#pragma once
+#include <QFrame>
+#include <QWidget>
+#include <filesystem>
+
+class QLabel;
+class QMenu;
+class QAction;
+class QSlider;
+class QTimer;
+class QToolButton;
+class TEmbeddedWB;
+class TWebPageControlEx;
+
+// The main window: the left bar with its browser, the toggle strip, the
+// client area with the toolbar browser and the tab pager, and the status bar.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window of the program in programFolder.
+    explicit TMainForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Components of the form resource.
+    QAction* Menu_Max = nullptr;
+    QAction* Menu_Hide = nullptr;
+    QAction* Menu_Close = nullptr;
+    QAction* N1 = nullptr;
+    QAction* menu_delete = nullptr;
+    QTimer* tmr_update = nullptr;
+    QFrame* pnl_bottom = nullptr;
+    QLabel* lbl_softversion = nullptr;
+    QLabel* img_bottom = nullptr;
+    QLabel* img_update = nullptr;
+    QLabel* img_home = nullptr;
+    QLabel* img_report = nullptr;
+    QLabel* lbl_report = nullptr;
+    QLabel* lbl_home = nullptr;
+    QLabel* lbl_update = nullptr;
+    QLabel* img_wave = nullptr;
+    QMenu* pm_tray = nullptr;
+    QMenu* pm_left = nullptr;
+    QSlider* tb_wave = nullptr;
+
+    // Controls created in code.
+    QFrame* pnl_left = nullptr;
+    QFrame* pnl_top = nullptr;
+    QFrame* pnl_toggle = nullptr;
+    QFrame* pnl_client = nullptr;
+    TEmbeddedWB* wb_left = nullptr;
+    TEmbeddedWB* wb_top = nullptr;
+    QToolButton* btn_toggle = nullptr;
+    TWebPageControlEx* pager_web = nullptr;
+
+    QString LeftPagePath;
+    QString TopPagePath;
+
+    void LayoutBrowsers();
+    void ToggleLeftView();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void CreateFormComponents();
+    void CreateStatusBar();
+    void PlaceStatusBarControls();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    std::filesystem::path programFolder_;
+    bool shown_ = false;
+};
+
+// The one main window of the program.
+extern TMainForm* MainForm;

@@ -1,0 +1,36 @@
+#pragma once
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+// Raised when Data/Config.dat does not exist and cannot be created.
+class EConfigError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The program's settings and identity texts, read once at start-up from
+// Data/Config.dat (created with defaults on the first run). All texts UTF-8.
+class TConfig {
+public:
+    // Reads the configuration of the running program.
+    TConfig();
+    // The same for another program folder and executable.
+    TConfig(const std::filesystem::path& programFolder, const std::filesystem::path& executable);
+
+    std::string SoftName;
+    std::string SoftVersion;
+    std::string UpdatePath;
+    std::string HomePage;
+    std::string ReportURL;
+    std::string CheckURL;
+    std::string SoftwareWebSit;
+    std::string MachineCode;
+};
+
+// The dotted file version of a file ("1.0.0.22"); empty when the file has
+// no version information; "-1" when reading it fails part way.
+std::string GetFileVersionText(const std::filesystem::path& file);
+
+// The one configuration of the running program, created by program main.
+extern TConfig* Config;

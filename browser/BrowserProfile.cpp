@@ -1,0 +1,10 @@
+#include "BrowserProfile.h"
+
+#include <QCoreApplication>
+#include <QWebEngineProfile>
+
+QWebEngineProfile* BrowserProfile()
+{
+    static QWebEngineProfile* profile = new QWebEngineProfile(QStringLiteral("orvanzev"), qApp);
+    return profile;
+}

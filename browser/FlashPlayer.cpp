@@ -1,0 +1,95 @@
+#include "FlashPlayer.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+
+namespace flash {
+namespace {
+
+constexpr char kHost[] = "ruffle";
+
+// Serves the files of one flat folder; nothing else is reachable.
+class PlayerFiles : public QWebEngineUrlSchemeHandler {
+public:
+    PlayerFiles(const QString& folder, QObject* parent) : QWebEngineUrlSchemeHandler(parent), folder_(folder) {}
+
+    void requestStarted(QWebEngineUrlRequestJob* job) override
+    {
+        static const QRegularExpression plainName(QStringLiteral("^/[A-Za-z0-9_.-]+$"));
+        const QUrl url = job->requestUrl();
+        const QString path = url.path();
+        if (job->requestMethod() != "GET" || url.host() != QLatin1String(kHost) || !plainName.match(path).hasMatch()
+            || path.contains(QLatin1String(".."))) {
+            job->fail(QWebEngineUrlRequestJob::UrlInvalid);
+            return;
+        }
+        auto* file = new QFile(QDir(folder_).filePath(path.mid(1)), job);
+        if (!file->open(QIODevice::ReadOnly)) {
+            delete file;
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
+        }
+        job->reply(ContentType(path), file);
+    }
+
+private:
+    static QByteArray ContentType(const QString& path)
+    {
+        if (path.endsWith(QLatin1String(".wasm")))
+            return "application/wasm";
+        if (path.endsWith(QLatin1String(".js")))
+            return "text/javascript";
+        return "application/octet-stream";
+    }
+
+    QString folder_;
+};
+
+QString SupportScriptSource()
+{
+    QFile file(QStringLiteral(":/scripts/flash_support.js"));
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+void RegisterScheme()
+{
+    QWebEngineUrlScheme scheme(kScheme);
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::CorsEnabled
+                    | QWebEngineUrlScheme::ContentSecurityPolicyIgnored);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+void Install(QWebEngineProfile* profile, const QString& playerFolder)
+{
+    if (!profile->urlSchemeHandler(kScheme))
+        profile->installUrlSchemeHandler(kScheme, new PlayerFiles(playerFolder, profile));
+}
+
+void OfferTo(QWebEnginePage* page)
+{
+    static const QString source = SupportScriptSource();
+    QWebEngineScript script;
+    script.setName(QStringLiteral("orvanzev-flash"));
+    script.setSourceCode(source);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    page->scripts().insert(script);
+    page->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+}
+
+} // namespace flash

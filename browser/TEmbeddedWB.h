@@ -1,0 +1,75 @@
+#pragma once
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEngineView>
+
+class THTMLDocument;
+class TEmbeddedWBPage;
+
+// The program's web browser control: a Qt WebEngine view offering the
+// members the rest of the program relies on (navigation, state, events,
+// the document).
+//
+// A document counts as complete once the page has loaded and every Flash
+// movie on it has loaded, or MovieSettleTime after the page load if a movie
+// is still loading then.
+class TEmbeddedWB : public QWebEngineView {
+    Q_OBJECT
+public:
+    explicit TEmbeddedWB(QWidget* parent = nullptr);
+    ~TEmbeddedWB() override;
+
+    // An address: a URL, or a file path optionally followed by "?query".
+    void Navigate(const QString& address);
+    void GoBack();
+    void GoForward();
+    void Stop();
+    void Refresh();
+    WId Handle();
+
+    // The control's automation object: the identity a document completion
+    // compares with, and what a new window request hands back.
+    QObject* Application() const;
+    THTMLDocument* Document() const { return document_; }
+    QString LocationURL() const;
+    bool Busy() const { return busy_; }
+    int ReadyState() const { return readyState_; }
+    bool Silent() const { return silent_; }
+    void SetSilent(bool silent) { silent_ = silent; }
+
+    int MovieSettleTime() const { return movieSettleTime_; }
+    void SetMovieSettleTime(int milliseconds) { movieSettleTime_ = milliseconds; }
+
+    static QUrl AddressToUrl(const QString& address);
+
+signals:
+    // Before every navigation, frames included (pDisp is null for a frame).
+    void OnBeforeNavigate2(TEmbeddedWB* sender, QObject* pDisp, const QUrl& url, bool& cancel);
+    // For the top-level document (pDisp == Application()).
+    void OnDocumentComplete(TEmbeddedWB* sender, QObject* pDisp, const QUrl& url);
+    // A new window: hand back the Application() of the control that takes it.
+    void OnNewWindow2(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
+    // Command 1 forward, 2 back, -1 general update.
+    void OnCommandStateChange(TEmbeddedWB* sender, int command, bool enable);
+    void OnTitleChange(TEmbeddedWB* sender, const QString& text);
+    void OnDownloadComplete(TEmbeddedWB* sender);
+
+private:
+    friend class TEmbeddedWBPage;
+    void LoadStarted();
+    void LoadFinished(bool ok);
+    void CheckMoviesSettled();
+    void CompleteDocument();
+    void ReportNavigationState();
+
+    TEmbeddedWBPage* page_;
+    THTMLDocument* document_;
+    QTimer settleTimer_;
+    QElapsedTimer settleClock_;
+    bool busy_ = false;
+    int readyState_ = 0;
+    bool silent_ = false;
+    int movieSettleTime_ = 5000;
+    int loadSerial_ = 0;
+};

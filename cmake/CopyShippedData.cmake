@@ -1,0 +1,15 @@
+cmake_minimum_required(VERSION 3.25)
+# Copies SOURCE into DEST. Files the program owns once they exist (the game
+# lists) are copied only when absent; everything else is refreshed.
+set(OWNED_BY_PROGRAM gamefavorites.xml gamelocal.xml)
+file(GLOB_RECURSE files RELATIVE ${SOURCE} ${SOURCE}/*)
+foreach(rel IN LISTS files)
+  get_filename_component(name ${rel} NAME)
+  if(name IN_LIST OWNED_BY_PROGRAM AND EXISTS ${DEST}/${rel})
+    continue()
+  endif()
+  get_filename_component(dir ${DEST}/${rel} DIRECTORY)
+  file(MAKE_DIRECTORY ${dir})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SOURCE}/${rel} ${DEST}/${rel})
+endforeach()
+file(MAKE_DIRECTORY ${DEST}/Flash)

@@ -1,0 +1,166 @@
+#include "app/U_Config.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A string literal with the NUL bytes inside it.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N]) { return std::string(text, N - 1); }
+
+// A program folder of its own for each test.
+class ConfigTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = fs::temp_directory_path()
+                  / ("config-" + std::to_string(::getpid()) + "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "Data");
+        file_ = folder_ / "Data" / "Config.dat";
+    }
+    void TearDown() override
+    {
+        ::chmod((folder_ / "Data").c_str(), 0755);
+        fs::remove_all(folder_);
+    }
+    void Write(const std::string& text) const { std::ofstream(file_, std::ios::binary) << text; }
+    std::string Contents() const
+    {
+        std::ifstream in(file_, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    TConfig Load() const { return TConfig(folder_, PROGRAM_FILE); }
+
+    fs::path folder_, file_;
+};
+
+TEST_F(ConfigTest, FirstRunWritesTheSixKeysInOrderAndReadsThem)
+{
+    const TConfig config = Load();
+    EXPECT_EQ(Contents(), "[System]\r\nSoftName=zev子\r\nUpdatePath=\r\nHomePage=about:blank\r\n"
+                          "ReportURL=about:blank\r\nCheckURL=\r\nSoftwareWebSit=about:blank\r\n");
+    EXPECT_EQ(config.SoftName, "zev子");
+    EXPECT_EQ(config.UpdatePath, "");
+    EXPECT_EQ(config.HomePage, "about:blank");
+    EXPECT_EQ(config.ReportURL, "about:blank");
+    EXPECT_EQ(config.CheckURL, "");
+    EXPECT_EQ(config.SoftwareWebSit, "about:blank");
+    EXPECT_EQ(config.MachineCode, "");
+}
+
+struct FileCase {
+    const char* name;
+    std::string text;
+    const char* softName;
+    const char* homePage;
+    const char* checkUrl;
+    const char* updatePath;
+};
+
+class ConfigFileCases : public ConfigTest, public testing::WithParamInterface<FileCase> {};
+
+TEST_P(ConfigFileCases, ReadsAnExistingFileWithoutRewritingIt)
+{
+    const auto& c = GetParam();
+    Write(c.text);
+    const TConfig config = Load();
+    EXPECT_EQ(config.SoftName, c.softName);
+    EXPECT_EQ(config.HomePage, c.homePage);
+    EXPECT_EQ(config.CheckURL, c.checkUrl);
+    EXPECT_EQ(config.UpdatePath, c.updatePath);
+    EXPECT_EQ(Contents(), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConfigFileCases,
+    testing::Values(
+        FileCase{"section_without_keys", "[System]\r\n", "zev子", "about:blank", "about:blank", ""},
+        FileCase{"empty_file", "", "zev子", "about:blank", "about:blank", ""},
+        FileCase{"empty_values", "[System]\nSoftName=\nHomePage=\nCheckURL=\n", "", "", "", ""},
+        FileCase{"case_and_blanks", "  [ SYSTEM ]\n  softname =  我的游戏盒 \ncheckurl\t=\t\"http://u/check\"\n", "我的游戏盒",
+                 "about:blank", "http://u/check", ""},
+        FileCase{"garbage_lines", "garbage\n[[[\n=\n[System]\nnonsense\nHomePage=http://h/\n", "zev子", "http://h/",
+                 "about:blank", ""},
+        FileCase{"binary_bytes", Bytes("\x7f\x45\x4c\x46\x00\x01\n[System]\x00\nUpdatePath=\xff\xfe\n"), "zev子",
+                 "about:blank", "about:blank", "\xff\xfe"}),
+    [](const testing::TestParamInfo<FileCase>& info) { return info.param.name; });
+
+TEST_F(ConfigTest, SecondRunDoesNotChangeTheFile)
+{
+    Load();
+    Write(Contents() + "Extra=1\r\n");
+    const std::string before = Contents();
+    const auto stamp = fs::last_write_time(file_);
+    Load();
+    EXPECT_EQ(Contents(), before);
+    EXPECT_EQ(fs::last_write_time(file_), stamp);
+}
+
+TEST_F(ConfigTest, MissingDataFolderIsReportedWithTheFullPath)
+{
+    fs::remove_all(folder_ / "Data");
+    try {
+        Load();
+        FAIL() << "no error";
+    } catch (const EConfigError& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + file_.string());
+    }
+    EXPECT_FALSE(fs::exists(folder_ / "Data"));
+}
+
+TEST_F(ConfigTest, ReadOnlyDataFolderIsReportedAndLeftEmpty)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    ::chmod((folder_ / "Data").c_str(), 0555);
+    EXPECT_THROW(Load(), EConfigError);
+    EXPECT_TRUE(fs::is_empty(folder_ / "Data"));
+}
+
+TEST_F(ConfigTest, DataFolderThatIsAFileIsReported)
+{
+    fs::remove_all(folder_ / "Data");
+    std::ofstream(folder_ / "Data") << "not a folder";
+    EXPECT_THROW(Load(), EConfigError);
+}
+
+TEST_F(ConfigTest, VersionComesFromTheExecutable)
+{
+    EXPECT_EQ(Load().SoftVersion, "1.0.0.22");
+    EXPECT_EQ(TConfig(folder_, NO_VERSION_FIXTURE).SoftVersion, "");
+}
+
+struct VersionCase {
+    const char* name;
+    std::string file;
+    const char* expected;
+};
+
+class FileVersionText : public testing::TestWithParam<VersionCase> {};
+
+TEST_P(FileVersionText, ReadsTheFileVersion)
+{
+    EXPECT_EQ(GetFileVersionText(GetParam().file), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileVersionText,
+    testing::Values(VersionCase{"program", PROGRAM_FILE, "1.0.0.22"},
+                    VersionCase{"file_version_not_product_version", VERSION_FIXTURE, "2.10.300.4000"},
+                    VersionCase{"executable_without_version", NO_VERSION_FIXTURE, ""},
+                    VersionCase{"not_an_executable", __FILE__, ""},
+                    VersionCase{"missing_file", "/nonexistent/orvanzev", ""}),
+    [](const testing::TestParamInfo<VersionCase>& info) { return info.param.name; });
+
+} // namespace
