@@ -103,10 +103,10 @@ TEmbeddedWB::TEmbeddedWB(QWidget* parent)
 
 TEmbeddedWB::~TEmbeddedWB()
 {
-    // The page must go before the view it renders into.
+    // The page (a child of the view) goes with the view; it must not call
+    // back into the part of the control that is already gone.
     settleTimer_.stop();
     disconnect(page_, nullptr, this, nullptr);
-    delete page_;
 }
 
 QUrl TEmbeddedWB::AddressToUrl(const QString& address)

@@ -1,0 +1,100 @@
+#pragma once
+// Shared pieces of the integration tests: the site server on 127.0.0.1,
+// program folders of their own, and waiting with a deadline.
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <functional>
+#include <sys/prctl.h>
+
+namespace testing_support {
+
+// Waits until condition holds or the deadline passes; true when it holds.
+// Runs a real event loop meanwhile: the engine's work on this thread must
+// not be held up by sleeping between checks.
+inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 30000)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    check.start(5);
+    loop.exec();
+    return condition();
+}
+
+// The demo site and the test pages served by tools/serve.py on 127.0.0.1.
+class SiteServer {
+public:
+    SiteServer()
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The server never outlives the test, even one that crashes.
+        process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        process_.start(QStringLiteral("python3"),
+                       {QStringLiteral(SERVE_PY), QStringLiteral("--root"), QStringLiteral(TEST_PAGES_DIR),
+                        QStringLiteral("--root"), QStringLiteral(DEMO_SITE_DIR), QStringLiteral("--slow-rate"),
+                        QStringLiteral("100000")});
+        if (process_.waitForReadyRead(10000)) {
+            const QByteArray line = process_.readLine().trimmed();
+            if (line.startsWith("PORT "))
+                port_ = line.mid(5).toInt();
+        }
+    }
+    ~SiteServer()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    int Port() const { return port_; }
+    QString Url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path); }
+
+private:
+    QProcess process_;
+    int port_ = 0;
+};
+
+// A program folder of its own: Data with the shipped pages, and the player.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(bool withData = true)
+    {
+        if (withData) {
+            QDir().mkpath(Path(QStringLiteral("Data/Flash")));
+            for (const QString& name : {QStringLiteral("top.html"), QStringLiteral("left.html")})
+                QFile::copy(QStringLiteral(DATA_DIR "/") + name, Path(QStringLiteral("Data/") + name));
+        }
+        QFile::link(QStringLiteral(RUFFLE_DIR), Path(QStringLiteral("Ruffle")));
+    }
+    QString Path(const QString& relative = QString()) const
+    {
+        return relative.isEmpty() ? dir_.path() : dir_.filePath(relative);
+    }
+    QByteArray Read(const QString& relative) const
+    {
+        QFile file(Path(relative));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void Write(const QString& relative, const QByteArray& bytes) const
+    {
+        QFile file(Path(relative));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+} // namespace testing_support

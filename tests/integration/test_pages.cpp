@@ -1,0 +1,225 @@
+// Tabs with the real engine against pages served on 127.0.0.1.
+#include "TestSupport.h"
+#include "browser/BrowserProfile.h"
+#include "browser/FlashPlayer.h"
+#include "browser/O_WebPageControlEx.h"
+#include "browser/TEmbeddedWB.h"
+
+#include <QTabBar>
+#include <QWebEngineScript>
+#include <gtest/gtest.h>
+
+using testing_support::SiteServer;
+using testing_support::WaitFor;
+
+namespace {
+
+class Pages : public testing::Test {
+protected:
+    static void SetUpTestSuite() { flash::Install(BrowserProfile(), QStringLiteral(RUFFLE_DIR)); }
+
+    void SetUp() override
+    {
+        ASSERT_NE(site_.Port(), 0) << "the site server did not start";
+        pager_.resize(900, 600);
+        pager_.show();
+        QObject::connect(&pager_, &TWebPageControlEx::OnChange, [this] { ++changes_; });
+    }
+
+    // Opens url in a new tab and waits until its document completion has
+    // been handled (the page raises OnStateChange after it).
+    TWebPageEx* Open(const QString& url, bool showClose = true)
+    {
+        TWebPageEx* page = pager_.OpenPage(url, showClose);
+        EXPECT_TRUE(WaitForCompletion(page)) << url.toStdString();
+        return page;
+    }
+
+    static bool WaitForCompletion(TWebPageEx* page, int milliseconds = 30000)
+    {
+        bool completed = false, handled = false;
+        auto a = QObject::connect(page->WebBrowser, &TEmbeddedWB::OnDocumentComplete, [&] { completed = true; });
+        auto b = QObject::connect(page, &TWebPageEx::OnStateChange, [&] { handled = handled || completed; });
+        const bool done = WaitFor([&] { return handled; }, milliseconds);
+        QObject::disconnect(a);
+        QObject::disconnect(b);
+        return done;
+    }
+
+    static std::string Caption(TWebPageEx* page) { return page->Caption().toStdString(); }
+
+    SiteServer site_;
+    TWebPageControlEx pager_;
+    int changes_ = 0;
+};
+
+TEST_F(Pages, GamePageOffersItsFullyLoadedMovie)
+{
+    TWebPageEx* page = Open(site_.Url("/game.html"));
+    EXPECT_EQ(Caption(page), "测试游戏");
+    EXPECT_EQ(page->GameName.toStdString(), "测试游戏");
+    EXPECT_TRUE(page->DownloadReady);
+    EXPECT_EQ(page->GameFileURL.toStdString(), "http://127.0.0.1/swf/tiny.swf");
+    EXPECT_FALSE(page->Busy);
+
+    // The movie is played by the program's player and reports itself loaded.
+    bool answered = false;
+    QVariant percent;
+    page->WebBrowser->page()->runJavaScript(QStringLiteral("movie.PercentLoaded()"), QWebEngineScript::MainWorld,
+                                            [&](const QVariant& value) { percent = value; answered = true; });
+    ASSERT_TRUE(WaitFor([&] { return answered; }));
+    EXPECT_EQ(percent.toInt(), 100);
+
+    // A later title change keeps showing the game's name.
+    page->WebBrowser->page()->runJavaScript(QStringLiteral("document.title = 'other'"));
+    ASSERT_TRUE(WaitFor([&] { return page->WebBrowser->title() == "other"; }));
+    EXPECT_EQ(Caption(page), "测试游戏");
+
+    // A new navigation withdraws the offer at its start.
+    bool started = false;
+    QObject::connect(page, &TWebPageEx::CaptionChanged, [&] { started = started || page->GameName.isEmpty(); });
+    page->WebBrowser->Navigate(site_.Url("/no_game.html"));
+    ASSERT_TRUE(WaitFor([&] { return started; }));
+    EXPECT_FALSE(page->DownloadReady);
+    EXPECT_TRUE(page->GameFileURL.isEmpty());
+}
+
+TEST_F(Pages, MovieStillLoadingAtCompletionOffersNoDownload)
+{
+    TWebPageEx* tab = pager_.OpenPage(QString(), true);
+    tab->WebBrowser->SetMovieSettleTime(2000);
+    tab->WebBrowser->Navigate(site_.Url("/slow_game.html"));
+    ASSERT_TRUE(WaitForCompletion(tab));
+    EXPECT_EQ(Caption(tab), "大游戏");
+    EXPECT_FALSE(tab->DownloadReady);
+    EXPECT_TRUE(tab->GameFileURL.isEmpty());
+}
+
+TEST_F(Pages, EmptyFOffersNoDownload)
+{
+    TWebPageEx* page = Open(site_.Url("/empty_f.html"));
+    EXPECT_EQ(Caption(page), "无文件游戏");
+    EXPECT_FALSE(page->DownloadReady);
+    EXPECT_TRUE(page->GameFileURL.isEmpty());
+}
+
+TEST_F(Pages, EmptyNLeavesAnEmptyCaptionUntilTheTitleChanges)
+{
+    TWebPageEx* page = Open(site_.Url("/empty_n.html"));
+    EXPECT_EQ(Caption(page), "");
+    EXPECT_FALSE(page->DownloadReady);
+    page->WebBrowser->page()->runJavaScript(QStringLiteral("retitle()"));
+    ASSERT_TRUE(WaitFor([&] { return page->Caption() == QStringLiteral("新的标题"); }));
+}
+
+TEST_F(Pages, PageWithoutTitleOrGameEndsWithAnEmptyCaption)
+{
+    TWebPageEx* page = Open(site_.Url("/no_game.html"));
+    EXPECT_EQ(Caption(page), "");
+    EXPECT_FALSE(page->DownloadReady);
+}
+
+struct TitleCase {
+    const char* path;
+    const char* caption;
+};
+
+class PageTitles : public Pages, public testing::WithParamInterface<TitleCase> {};
+
+TEST_P(PageTitles, CaptionFollowsTheTitleRule)
+{
+    EXPECT_EQ(Caption(Open(site_.Url(GetParam().path))), GetParam().caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(Titles, PageTitles,
+                         testing::Values(TitleCase{"/title30.html", "TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT"},
+                                         TitleCase{"/title31.html", "TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT.."},
+                                         TitleCase{"/title_cn10.html", "贪吃蛇打砖块记忆翻牌"},
+                                         TitleCase{"/title_cn11.html", "贪吃蛇打砖块记忆翻牌.."}));
+
+TEST_F(Pages, NavigationStartShowsTheAddressByItsLengthInBytes)
+{
+    // Addresses of exactly 40 and 41 bytes with Chinese characters in them.
+    const QString base = site_.Url("/游戏/");
+    const int baseBytes = int(base.toUtf8().size());
+    ASSERT_LT(baseBytes, 36);
+    const QString url40 = base + QString(40 - baseBytes - 3, QLatin1Char('a')) + QStringLiteral("页");
+    const QString url41 = base + QString(41 - baseBytes - 3, QLatin1Char('a')) + QStringLiteral("页");
+    ASSERT_EQ(url40.toUtf8().size(), 40);
+    ASSERT_EQ(url41.toUtf8().size(), 41);
+
+    TWebPageEx* page = pager_.OpenPage(QString(), true);
+    QStringList shown;
+    QObject::connect(page, &TWebPageEx::CaptionChanged, [&] { shown << page->Caption(); });
+    for (const QString& url : {url40, url41}) {
+        shown.clear();
+        page->WebBrowser->Navigate(url);
+        ASSERT_TRUE(WaitFor([&] { return !shown.isEmpty(); }));
+        if (url == url40)
+            EXPECT_EQ(shown.first().toStdString(), url40.toStdString());
+        else
+            EXPECT_EQ(shown.first().toStdString(), (url41.left(20) + "..").toStdString());
+        ASSERT_TRUE(WaitForCompletion(page));
+    }
+}
+
+TEST_F(Pages, NewWindowLinkOpensAClosableActiveTab)
+{
+    TWebPageEx* first = Open(site_.Url("/new_window.html"), false);
+    const QString firstUrl = first->WebBrowser->LocationURL();
+    const QString firstCaption = first->Caption();
+    ASSERT_EQ(pager_.PageCount(), 1);
+    EXPECT_EQ(pager_.tabBar()->tabButton(0, QTabBar::RightSide), nullptr);
+
+    QWidget* surface = first->WebBrowser->focusProxy();
+    ASSERT_NE(surface, nullptr);
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
+    ASSERT_TRUE(WaitFor([&] { return pager_.PageCount() == 2; }));
+    TWebPageEx* opened = pager_.Page(1);
+    EXPECT_EQ(pager_.ActivePage(), opened);
+    EXPECT_TRUE(opened->ShowClose());
+    EXPECT_NE(pager_.tabBar()->tabButton(1, QTabBar::RightSide), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return opened->Caption() == QString(30, QLatin1Char('T')); }));
+    EXPECT_TRUE(opened->WebBrowser->LocationURL().endsWith("/title30.html"));
+    EXPECT_EQ(first->WebBrowser->LocationURL(), firstUrl);
+    EXPECT_EQ(first->Caption(), firstCaption);
+
+    // Closing the new tab frees it and activates the first again.
+    auto* close = pager_.tabBar()->tabButton(1, QTabBar::RightSide);
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_EQ(pager_.PageCount(), 1);
+    EXPECT_EQ(pager_.ActivePage(), first);
+}
+
+TEST_F(Pages, BackgroundTabUpdatesItsFlagsWithoutOnChange)
+{
+    TWebPageEx* background = Open(site_.Url("/title30.html"));
+    TWebPageEx* active = Open(site_.Url("/title31.html"));
+    ASSERT_EQ(pager_.ActivePage(), active);
+    ASSERT_FALSE(background->CanGoBack);
+
+    const int before = changes_;
+    background->WebBrowser->Navigate(site_.Url("/game.html"));
+    ASSERT_TRUE(WaitForCompletion(background));
+    EXPECT_TRUE(background->CanGoBack);
+    EXPECT_TRUE(background->DownloadReady);
+    EXPECT_EQ(changes_, before);
+
+    // The same changes on the active tab raise OnChange.
+    active->WebBrowser->Navigate(site_.Url("/no_game.html"));
+    ASSERT_TRUE(WaitForCompletion(active));
+    EXPECT_GT(changes_, before);
+}
+
+TEST_F(Pages, OpenPageMakesTheNewTabActiveWithOneOnChange)
+{
+    Open(site_.Url("/title30.html"), false);
+    const int before = changes_;
+    TWebPageEx* page = pager_.OpenPage(QString(), true);
+    EXPECT_EQ(changes_, before + 1);
+    EXPECT_EQ(pager_.ActivePage(), page);
+    EXPECT_EQ(pager_.tabBar()->tabButton(0, QTabBar::RightSide), nullptr);
+    EXPECT_NE(pager_.tabBar()->tabButton(1, QTabBar::RightSide), nullptr);
+}
+
+} // namespace
