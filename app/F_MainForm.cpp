@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -133,6 +134,7 @@ void TMainForm::FormCreate()
     // 10: the two fixed browsers.
     wb_left = new TEmbeddedWB(pnl_left);
     wb_left->setObjectName(QStringLiteral("wb_left"));
+    connect(wb_left, &TEmbeddedWB::OnNewWindow2, this, &TMainForm::LeftViewNewWindow);
     wb_top = new TEmbeddedWB(pnl_top);
     wb_top->setObjectName(QStringLiteral("wb_top"));
     for (TEmbeddedWB* browser : {wb_left, wb_top})
@@ -187,6 +189,7 @@ void TMainForm::ToggleLeftView()
     pnl_left->setVisible(show);
     pnl_toggle->setVisible(show);
     btn_toggle->setText(show ? QStringLiteral("▲") : QStringLiteral("▼"));
+    layout()->activate(); // the panels take their new places now, not later
     LayoutBrowsers();
 }
 

@@ -57,6 +57,7 @@ public:
 
     void LayoutBrowsers();
     void ToggleLeftView();
+    void LeftViewNewWindow(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
 
 protected:
     void showEvent(QShowEvent* event) override;

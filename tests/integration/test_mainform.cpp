@@ -1,1 +1,173 @@
+// The main window with the real engine, in a program folder of its own.
+#include "TestSupport.h"
+#include "app/F_MainForm.h"
+#include "app/U_Config.h"
+#include "browser/O_WebPageControlEx.h"
+#include "browser/TEmbeddedWB.h"
 
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSlider>
+#include <QTabBar>
+#include <QToolButton>
+#include <QWebEngineScript>
+#include <gtest/gtest.h>
+#include <memory>
+
+// Readable geometry in failure messages.
+void PrintTo(const QRect& r, std::ostream* out)
+{
+    *out << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";
+}
+void PrintTo(const QSize& s, std::ostream* out) { *out << "QSize(" << s.width() << ", " << s.height() << ")"; }
+
+using testing_support::ProgramFolder;
+using testing_support::WaitFor;
+
+namespace {
+
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        config_ = std::make_unique<TConfig>(folder_.Path().toStdString(), PROGRAM_FILE);
+        Config = config_.get();
+        form_ = std::make_unique<TMainForm>(folder_.Path().toStdString());
+        form_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+    }
+    void TearDown() override
+    {
+        form_.reset();
+        Config = nullptr;
+    }
+
+    struct Layout {
+        QRect left, toggle, client, top, bottom, wbLeft, wbTop, button;
+        bool operator==(const Layout&) const = default;
+    };
+    Layout Current() const
+    {
+        const TMainForm& f = *form_;
+        return {f.pnl_left->geometry(), f.pnl_toggle->geometry(), f.pnl_client->geometry(), f.pnl_top->geometry(),
+                f.pnl_bottom->geometry(), f.wb_left->geometry(), f.wb_top->geometry(), f.btn_toggle->geometry()};
+    }
+
+    ProgramFolder folder_;
+    std::unique_ptr<TConfig> config_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(MainWindow, FirstRunWritesTheConfigurationAndShowsItsName)
+{
+    EXPECT_EQ(folder_.Read("Data/Config.dat").toStdString(),
+              "[System]\r\nSoftName=zev子\r\nUpdatePath=\r\nHomePage=about:blank\r\nReportURL=about:blank\r\n"
+              "CheckURL=\r\nSoftwareWebSit=about:blank\r\n");
+    EXPECT_EQ(form_->windowTitle().toStdString(), "zev子");
+    EXPECT_EQ(QApplication::applicationDisplayName().toStdString(), "zev子");
+    EXPECT_EQ(form_->lbl_softversion->text().toStdString(), "主程序版本：1.0.0.22");
+    EXPECT_EQ(form_->lbl_update->text().toStdString(), "检查更新");
+    EXPECT_EQ(form_->lbl_home->text().toStdString(), "软件官方网站");
+    EXPECT_EQ(form_->lbl_report->text().toStdString(), "提提意见");
+    for (QLabel* picture : {form_->img_bottom, form_->img_update, form_->img_home, form_->img_report, form_->img_wave})
+        EXPECT_FALSE(picture->pixmap().isNull()) << picture->objectName().toStdString();
+}
+
+TEST_F(MainWindow, RegionsHaveTheirSizesAndPlaces)
+{
+    EXPECT_EQ(form_->size(), QSize(960, 680));
+    const QRect screen = form_->screen()->availableGeometry();
+    EXPECT_LE((form_->frameGeometry().center() - screen.center()).manhattanLength(), 2);
+
+    const Layout l = Current();
+    EXPECT_EQ(l.bottom, QRect(0, 660, 960, 20));
+    EXPECT_EQ(l.left, QRect(0, 0, 170, 660));
+    EXPECT_EQ(l.toggle, QRect(170, 0, 10, 660));
+    EXPECT_EQ(l.client, QRect(180, 0, 780, 660));
+    EXPECT_EQ(l.top, QRect(0, 0, 780, 35));
+    EXPECT_EQ(l.wbLeft, QRect(-2, -2, 174, 664));
+    EXPECT_EQ(l.wbTop, QRect(-2, -2, 784, 39));
+    EXPECT_EQ(l.button, QRect(0, (660 - 80) / 2, 10, 80));
+    EXPECT_EQ(form_->pager_web->geometry(), QRect(0, 35, 780, 625));
+
+    // Status bar controls: left-anchored ones where placed, right-anchored
+    // ones at their distance from the right edge of the 958-pixel design.
+    EXPECT_EQ(form_->lbl_softversion->geometry(), QRect(6, 4, 179, 12));
+    EXPECT_EQ(form_->img_update->geometry(), QRect(196, 3, 14, 14));
+    EXPECT_EQ(form_->img_wave->geometry(), QRect(563, 0, 20, 20));
+    EXPECT_EQ(form_->tb_wave->geometry(), QRect(586, -4, 113, 23));
+    EXPECT_EQ(form_->lbl_report->geometry(), QRect(884, 4, 48, 12));
+}
+
+TEST_F(MainWindow, TwoTogglesRestoreTheLayout)
+{
+    const Layout before = Current();
+    form_->btn_toggle->click();
+    EXPECT_TRUE(form_->pnl_left->isHidden());
+    EXPECT_TRUE(form_->pnl_toggle->isHidden());
+    EXPECT_EQ(form_->btn_toggle->text().toStdString(), "▼");
+    EXPECT_EQ(form_->pnl_client->geometry(), QRect(0, 0, 960, 660));
+    EXPECT_EQ(form_->wb_top->geometry(), QRect(-2, -2, 964, 39));
+
+    form_->ToggleLeftView();
+    EXPECT_EQ(form_->btn_toggle->text().toStdString(), "▲");
+    EXPECT_TRUE(Current() == before);
+}
+
+TEST_F(MainWindow, ResizingPlacesTheBrowsersAgainAndKeepsTheMinimum)
+{
+    form_->resize(1200, 800);
+    ASSERT_TRUE(WaitFor([&] { return form_->size() == QSize(1200, 800); }));
+    EXPECT_EQ(form_->wb_left->geometry(), QRect(-2, -2, 174, 784));
+    EXPECT_EQ(form_->wb_top->geometry(), QRect(-2, -2, 1024, 39));
+    EXPECT_EQ(form_->btn_toggle->y(), (780 - 80) / 2);
+    EXPECT_EQ(form_->lbl_report->x(), 1200 - (958 - 882));
+
+    form_->resize(300, 200);
+    ASSERT_TRUE(WaitFor([&] { return form_->width() <= 800; }));
+    EXPECT_GE(form_->frameGeometry().width(), 800);
+    EXPECT_GE(form_->frameGeometry().height(), 600);
+}
+
+TEST_F(MainWindow, LoadsTheLocalPagesAndTheHomePageWithoutCloseButton)
+{
+    EXPECT_EQ(form_->LeftPagePath, folder_.Path("Data/left.html"));
+    EXPECT_EQ(form_->TopPagePath, folder_.Path("Data/top.html"));
+    ASSERT_TRUE(WaitFor([&] { return form_->wb_top->ReadyState() == 4 && form_->wb_left->ReadyState() == 4; }));
+    EXPECT_EQ(form_->wb_left->page()->url(), QUrl::fromLocalFile(form_->LeftPagePath));
+    EXPECT_EQ(form_->wb_top->page()->url(), QUrl::fromLocalFile(form_->TopPagePath));
+    ASSERT_EQ(form_->pager_web->PageCount(), 1);
+    EXPECT_FALSE(form_->pager_web->Page(0)->ShowClose());
+    EXPECT_EQ(form_->pager_web->tabBar()->tabButton(0, QTabBar::RightSide), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->Page(0)->WebBrowser->ReadyState() == 4; }));
+    EXPECT_EQ(form_->pager_web->Page(0)->WebBrowser->LocationURL().toStdString(), "about:blank");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, LeftViewLinkOpensAClosableActiveTabAndTheLeftViewStays)
+{
+    TEmbeddedWB* left = form_->wb_left;
+    ASSERT_TRUE(WaitFor([&] { return left->ReadyState() == 4; }));
+    QVariant place;
+    left->page()->runJavaScript(
+        QStringLiteral("(function(){var r=document.querySelector('a[target=_blank]').getBoundingClientRect();"
+                       "return [r.left + r.width / 2, r.top + r.height / 2];})()"),
+        QWebEngineScript::MainWorld, [&](const QVariant& value) { place = value; });
+    ASSERT_TRUE(WaitFor([&] { return place.isValid(); }));
+    const QPoint point(place.toList().value(0).toInt(), place.toList().value(1).toInt());
+
+    QTest::mouseClick(left->focusProxy(), Qt::LeftButton, {}, point);
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->PageCount() == 2; }));
+    TWebPageEx* opened = form_->pager_web->Page(1);
+    EXPECT_EQ(form_->pager_web->ActivePage(), opened);
+    EXPECT_TRUE(opened->ShowClose());
+    ASSERT_TRUE(WaitFor([&] { return !opened->WebBrowser->page()->requestedUrl().isEmpty(); }));
+    EXPECT_TRUE(opened->WebBrowser->page()->requestedUrl().toString().endsWith("/index.html"));
+    EXPECT_EQ(left->page()->url(), QUrl::fromLocalFile(form_->LeftPagePath));
+}
+
+} // namespace

@@ -5,7 +5,9 @@
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 
+#include <QApplication>
 #include <QTabBar>
+#include <QTimer>
 #include <QWebEngineScript>
 #include <gtest/gtest.h>
 
@@ -120,6 +122,7 @@ TEST_F(Pages, PageWithoutTitleOrGameEndsWithAnEmptyCaption)
 }
 
 struct TitleCase {
+    friend void PrintTo(const TitleCase& c, std::ostream* out) { *out << c.path; }
     const char* path;
     const char* caption;
 };
@@ -209,6 +212,24 @@ TEST_F(Pages, BackgroundTabUpdatesItsFlagsWithoutOnChange)
     active->WebBrowser->Navigate(site_.Url("/no_game.html"));
     ASSERT_TRUE(WaitForCompletion(active));
     EXPECT_GT(changes_, before);
+}
+
+TEST_F(Pages, NoDialogOfTheEngineEverAppears)
+{
+    QStringList seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget != &pager_ && !widget->inherits("QMenu")) {
+                seen << widget->metaObject()->className();
+                widget->close();
+            }
+        }
+    });
+    watch.start(20);
+    TWebPageEx* page = Open(site_.Url("/dialogs.html"));
+    EXPECT_EQ(page->WebBrowser->title().toStdString(), "done");
+    EXPECT_TRUE(seen.isEmpty()) << seen.join(' ').toStdString();
 }
 
 TEST_F(Pages, OpenPageMakesTheNewTabActiveWithOneOnChange)

@@ -9,6 +9,7 @@ namespace {
 QString Repeat(const QString& piece, int times) { return piece.repeated(times); }
 
 struct CaptionCase {
+    friend void PrintTo(const CaptionCase& c, std::ostream* out) { *out << c.name; }
     const char* name;
     QString (*rule)(const QString&);
     QString input;

@@ -6,6 +6,7 @@
 namespace {
 
 struct CheckCase {
+    friend void PrintTo(const CheckCase& c, std::ostream* out) { *out << c.name; }
     const char* name;
     GamePageFacts facts;
     DownloadDecision::Kind kind;

@@ -15,6 +15,7 @@ template <std::size_t N>
 std::string Bytes(const char (&text)[N]) { return std::string(text, N - 1); }
 
 struct ReadCase {
+    friend void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
     const char* name;
     std::string text;
     const char* section;
