@@ -20,8 +20,23 @@ public:
     void execScript(const QString& code, Answer answer = {});
     // The document's title.
     void title(std::function<void(const QString&)> answer);
+    // The document's domain.
+    void domain(std::function<void(const QString&)> answer);
     // A global script variable as text; no value when it is not defined.
     void ScriptVariable(const QString& name, std::function<void(std::optional<QString>)> answer);
+    // Calls a global script function by name with text arguments; the answer
+    // is false when there is no such function or it throws.
+    void CallFunction(const QString& name, const QStringList& arguments, std::function<void(bool)> answer = {});
+    // Sets style.display of the first element whose id or name is id; the
+    // answer is false when there is no such element.
+    void SetElementDisplay(const QString& id, const QString& display, std::function<void(bool)> answer = {});
+
+    // The element at a point of the view, in client coordinates.
+    struct ElementInfo {
+        bool found = false;
+        QString id, className, innerText;
+    };
+    void elementFromPoint(int x, int y, std::function<void(const ElementInfo&)> answer);
 
 private:
     QWebEnginePage* page_;

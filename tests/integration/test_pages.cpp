@@ -4,6 +4,7 @@
 #include "browser/FlashPlayer.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
+#include "browser/THTMLDocument.h"
 
 #include <QApplication>
 #include <QTabBar>
@@ -241,6 +242,36 @@ TEST_F(Pages, OpenPageMakesTheNewTabActiveWithOneOnChange)
     EXPECT_EQ(pager_.ActivePage(), page);
     EXPECT_EQ(pager_.tabBar()->tabButton(0, QTabBar::RightSide), nullptr);
     EXPECT_NE(pager_.tabBar()->tabButton(1, QTabBar::RightSide), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Pages, DocumentAnswersFromThePagesOwnScriptWorld)
+{
+    TWebPageEx* page = Open(site_.Url("/document.html"));
+    THTMLDocument* document = page->WebBrowser->Document();
+    QStringList answers;
+    document->title([&](const QString& v) { answers << "title:" + v; });
+    document->domain([&](const QString& v) { answers << "domain:" + v; });
+    document->ScriptVariable("n", [&](std::optional<QString> v) { answers << "n:" + v.value_or("(none)"); });
+    document->ScriptVariable("missing", [&](std::optional<QString> v) { answers << "missing:" + v.value_or("(none)"); });
+    document->CallFunction("remember", {"游戏", "</script>\"'"}, [&](bool ok) { answers << QString("call:%1").arg(ok); });
+    document->ScriptVariable("called", [&](std::optional<QString> v) { answers << "called:" + v.value_or("(none)"); });
+    document->CallFunction("fails", {}, [&](bool ok) { answers << QString("fails:%1").arg(ok); });
+    document->CallFunction("nothing", {}, [&](bool ok) { answers << QString("nothing:%1").arg(ok); });
+    document->SetElementDisplay("named", "none", [&](bool ok) { answers << QString("named:%1").arg(ok); });
+    document->SetElementDisplay("absent", "none", [&](bool ok) { answers << QString("absent:%1").arg(ok); });
+    document->elementFromPoint(20, 20, [&](const THTMLDocument::ElementInfo& e) {
+        answers << "at:" + e.id + "/" + e.className + "/" + e.innerText;
+    });
+    document->execScript("document.getElementsByName('named')[0].style.display",
+                         [&](const QVariant& v) { answers << "display:" + v.toString(); });
+    ASSERT_TRUE(WaitFor([&] { return answers.size() == 12; }));
+    EXPECT_EQ(answers.join('\n').toStdString(),
+              "title:文档\ndomain:127.0.0.1\nn:42\nmissing:(none)\ncall:1\ncalled:游戏|</script>\"'\n"
+              "fails:0\nnothing:0\nnamed:1\nabsent:0\nat:box/gamelocal/贪吃蛇\ndisplay:none");
 }
 
 } // namespace
