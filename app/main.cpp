@@ -13,8 +13,11 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvanzev"));
 
+    // The configuration lives as long as the process.
+    std::unique_ptr<TConfig> config;
     try {
-        Config = new TConfig();
+        config = std::make_unique<TConfig>();
+        Config = config.get();
     } catch (const EConfigError& error) {
         QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
                         QString::fromStdString(error.what()), QMessageBox::Ok);

@@ -105,6 +105,7 @@ TEmbeddedWB::~TEmbeddedWB()
 {
     // The page (a child of the view) goes with the view; it must not call
     // back into the part of the control that is already gone.
+    document_->Close();
     settleTimer_.stop();
     disconnect(page_, nullptr, this, nullptr);
 }
@@ -154,15 +155,14 @@ void TEmbeddedWB::LoadFinished(bool ok)
 void TEmbeddedWB::CheckMoviesSettled()
 {
     const int serial = loadSerial_;
-    page_->runJavaScript(QString::fromLatin1(kMoviesLoadingScript), QWebEngineScript::MainWorld,
-                         [this, serial](const QVariant& loading) {
-                             if (serial != loadSerial_ || readyState_ != 3)
-                                 return;
-                             if (loading.toInt() == 0 || settleClock_.elapsed() >= movieSettleTime_)
-                                 CompleteDocument();
-                             else
-                                 settleTimer_.start();
-                         });
+    document_->execScript(QString::fromLatin1(kMoviesLoadingScript), [this, serial](const QVariant& loading) {
+        if (serial != loadSerial_ || readyState_ != 3)
+            return;
+        if (loading.toInt() == 0 || settleClock_.elapsed() >= movieSettleTime_)
+            CompleteDocument();
+        else
+            settleTimer_.start();
+    });
 }
 
 void TEmbeddedWB::CompleteDocument()

@@ -8,10 +8,16 @@ THTMLDocument::THTMLDocument(QWebEnginePage* page, QObject* parent) : QObject(pa
 
 void THTMLDocument::execScript(const QString& code, Answer answer)
 {
-    if (answer)
-        page_->runJavaScript(code, QWebEngineScript::MainWorld, answer);
-    else
+    if (!*open_)
+        return;
+    if (!answer) {
         page_->runJavaScript(code, QWebEngineScript::MainWorld);
+        return;
+    }
+    page_->runJavaScript(code, QWebEngineScript::MainWorld, [open = open_, answer](const QVariant& value) {
+        if (*open)
+            answer(value);
+    });
 }
 
 void THTMLDocument::title(std::function<void(const QString&)> answer)

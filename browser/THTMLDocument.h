@@ -2,6 +2,7 @@
 #include <QObject>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QWebEnginePage;
@@ -15,6 +16,10 @@ public:
     using Answer = std::function<void(const QVariant&)>;
 
     explicit THTMLDocument(QWebEnginePage* page, QObject* parent);
+
+    // No answer is delivered after this: the engine hands pending answers
+    // over (empty) while the page is destroyed, when their askers may be gone.
+    void Close() { *open_ = false; }
 
     // Runs code in the document's window (execScript) and hands its value on.
     void execScript(const QString& code, Answer answer = {});
@@ -40,4 +45,5 @@ public:
 
 private:
     QWebEnginePage* page_;
+    std::shared_ptr<bool> open_ = std::make_shared<bool>(true);
 };
