@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <elf.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -183,5 +184,41 @@ INSTANTIATE_TEST_SUITE_P(
                     VersionCase{"not_an_executable", __FILE__, ""},
                     VersionCase{"missing_file", "/nonexistent/orvanzev", ""}),
     [](const testing::TestParamInfo<VersionCase>& info) { return info.param.name; });
+
+// A copy of the version fixture whose version block claims an impossible size.
+fs::path WithHugeVersionBlock(const fs::path& folder)
+{
+    const fs::path copy = folder / "huge_version";
+    fs::copy_file(VERSION_FIXTURE, copy);
+    std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+    Elf64_Ehdr header{};
+    file.read(reinterpret_cast<char*>(&header), sizeof header);
+    Elf64_Shdr names{};
+    file.seekg(static_cast<std::streamoff>(header.e_shoff + header.e_shstrndx * sizeof(Elf64_Shdr)));
+    file.read(reinterpret_cast<char*>(&names), sizeof names);
+    for (unsigned i = 0; i < header.e_shnum; ++i) {
+        const auto at = static_cast<std::streamoff>(header.e_shoff + i * sizeof(Elf64_Shdr));
+        Elf64_Shdr section{};
+        file.seekg(at);
+        file.read(reinterpret_cast<char*>(&section), sizeof section);
+        char name[16] = {};
+        file.seekg(static_cast<std::streamoff>(names.sh_offset + section.sh_name));
+        file.read(name, sizeof name - 1);
+        if (std::string(name) == ".fileversion") {
+            section.sh_size = std::uint64_t{1} << 62;
+            file.seekp(at);
+            file.write(reinterpret_cast<const char*>(&section), sizeof section);
+            return copy;
+        }
+    }
+    return {};
+}
+
+TEST_F(ConfigTest, VersionBlockThatCannotBeReadGivesMinusOne)
+{
+    const fs::path file = WithHugeVersionBlock(folder_);
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(GetFileVersionText(file), "-1");
+}
 
 } // namespace
