@@ -6,6 +6,7 @@
 #include "browser/FlashPlayer.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
+#include "platform/ApplicationExceptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,6 +47,7 @@ TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent
     : QWidget(parent), programFolder_(programFolder)
 {
     MainForm = this;
+    connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
     CreateFormComponents();
     FormCreate();
 }
@@ -137,6 +139,9 @@ void TMainForm::FormCreate()
     connect(wb_left, &TEmbeddedWB::OnNewWindow2, this, &TMainForm::LeftViewNewWindow);
     wb_top = new TEmbeddedWB(pnl_top);
     wb_top->setObjectName(QStringLiteral("wb_top"));
+    wb_top->OfferDocumentEvents();
+    connect(wb_top, &TEmbeddedWB::OnDownloadComplete, this, &TMainForm::TopViewDownloadComplete);
+    connect(wb_top, &TEmbeddedWB::OnBeforeNavigate2, this, &TMainForm::TopViewBeforeNavigate);
     for (TEmbeddedWB* browser : {wb_left, wb_top})
         browser->page()->setBackgroundColor(skin::WindowColour());
 
@@ -145,6 +150,7 @@ void TMainForm::FormCreate()
     pager_web = new TWebPageControlEx(pnl_client);
     pager_web->setObjectName(QStringLiteral("pager_web"));
     pager_web->SetTabAreaBackground(skin::WindowColour(), skin::WindowColour(), Qt::Vertical);
+    connect(pager_web, &TWebPageControlEx::OnChange, this, &TMainForm::PagerChange);
     auto* client = new QVBoxLayout(pnl_client);
     client->setContentsMargins(0, 0, 0, 0);
     client->setSpacing(0);
@@ -191,6 +197,14 @@ void TMainForm::ToggleLeftView()
     btn_toggle->setText(show ? QStringLiteral("▲") : QStringLiteral("▼"));
     layout()->activate(); // the panels take their new places now, not later
     LayoutBrowsers();
+    UpdateToolbarState(nullptr);
+}
+
+void TMainForm::BossKey() { hide(); }
+
+void TMainForm::appEventsException(const QString&)
+{
+    // Nothing is shown; the program goes on.
 }
 
 void TMainForm::FormShow()

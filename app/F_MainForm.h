@@ -1,5 +1,6 @@
 #pragma once
 #include <QFrame>
+#include <QUrl>
 #include <QWidget>
 #include <filesystem>
 
@@ -10,6 +11,7 @@ class QSlider;
 class QTimer;
 class QToolButton;
 class TEmbeddedWB;
+class TMSHTMLHTMLDocumentEvents;
 class TWebPageControlEx;
 
 // The main window: the left bar with its browser, the toggle strip, the
@@ -57,7 +59,19 @@ public:
 
     void LayoutBrowsers();
     void ToggleLeftView();
+    // Hides the main window; the tray icon is the way back.
+    void BossKey();
+
+    // The toolbar page: button states and commands.
+    void UpdateToolbarState(QObject* sender);
+    void PagerChange(QObject* sender);
+    void TopViewDownloadComplete(TEmbeddedWB* sender);
+    void TopViewBeforeNavigate(TEmbeddedWB* sender, QObject* pDisp, const QUrl& url, bool& cancel);
+    bool ToolbarClick(TMSHTMLHTMLDocumentEvents* sender);
     void LeftViewNewWindow(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
+
+    // What the program reports when a handler fails.
+    void appEventsException(const QString& message);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,4 +1,5 @@
 #include "F_MainForm.h"
+#include "TApplication.h"
 #include "U_Config.h"
 #include "browser/FlashPlayer.h"
 #include "platform/ProgramFolder.h"
@@ -10,7 +11,7 @@
 int main(int argc, char* argv[])
 {
     flash::RegisterScheme();
-    QApplication application(argc, argv);
+    TApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvanzev"));
 
     // The configuration lives as long as the process.

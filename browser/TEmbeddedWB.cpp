@@ -1,12 +1,17 @@
 #include "TEmbeddedWB.h"
 
 #include "BrowserProfile.h"
+#include "MSHTMLEvents.h"
 #include "THTMLDocument.h"
+#include "platform/ApplicationExceptions.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 
 // The engine's page with the control's answers to its callbacks.
 class TEmbeddedWBPage : public QWebEnginePage {
@@ -17,7 +22,8 @@ protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
     {
         bool cancel = false;
-        emit view_->OnBeforeNavigate2(view_, isMainFrame ? view_->Application() : nullptr, url, cancel);
+        platform::Guarded(
+            [&] { emit view_->OnBeforeNavigate2(view_, isMainFrame ? view_->Application() : nullptr, url, cancel); });
         return !cancel;
     }
 
@@ -25,7 +31,7 @@ protected:
     {
         QObject* ppDisp = nullptr;
         bool cancel = false;
-        emit view_->OnNewWindow2(view_, ppDisp, cancel);
+        platform::Guarded([&] { emit view_->OnNewWindow2(view_, ppDisp, cancel); });
         return cancel ? nullptr : qobject_cast<QWebEnginePage*>(ppDisp);
     }
 
@@ -42,13 +48,19 @@ protected:
 
     bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& value, QString* result) override
     {
+        if (view_->IsBridgeMessage(text)) {
+            *result = view_->HandleBridgeMessage(text);
+            return true;
+        }
         return view_->Silent() ? false : QWebEnginePage::javaScriptPrompt(origin, text, value, result);
     }
 
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
                                   const QString& source) override
     {
-        if (!view_->Silent())
+        if (view_->IsBridgeMessage(message))
+            view_->HandleBridgeMessage(message);
+        else if (!view_->Silent())
             QWebEnginePage::javaScriptConsoleMessage(level, message, line, source);
     }
 
@@ -83,28 +95,47 @@ const char kMoviesLoadingScript[] = R"JS(
 
 constexpr int kSettlePollInterval = 40;
 
+// Marks the page-side reports of this process; pages cannot guess it.
+const QString& BridgeToken()
+{
+    static const QString token = QStringLiteral("orvanzev-events-%1%2")
+                                     .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'))
+                                     .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
+    return token;
+}
+
 } // namespace
 
 TEmbeddedWB::TEmbeddedWB(QWidget* parent)
-    : QWebEngineView(parent), page_(new TEmbeddedWBPage(this)), document_(new THTMLDocument(page_, this))
+    : QWebEngineView(parent),
+      DocumentEvents(new TMSHTMLHTMLDocumentEvents(this)),
+      page_(new TEmbeddedWBPage(this)),
+      document_(new THTMLDocument(page_, this))
 {
+    connect(document_, &THTMLDocument::EventFailed, this, [](const QString& message) { platform::ReportException(message); });
     setPage(page_);
     settleTimer_.setInterval(kSettlePollInterval);
     settleTimer_.setSingleShot(true);
     connect(&settleTimer_, &QTimer::timeout, this, &TEmbeddedWB::CheckMoviesSettled);
-    connect(page_, &QWebEnginePage::loadStarted, this, &TEmbeddedWB::LoadStarted);
-    connect(page_, &QWebEnginePage::loadFinished, this, &TEmbeddedWB::LoadFinished);
-    connect(page_, &QWebEnginePage::titleChanged, this, [this](const QString& title) { emit OnTitleChange(this, title); });
-    connect(page_->action(QWebEnginePage::Back), &QAction::changed, this,
-            [this] { emit OnCommandStateChange(this, 2, page_->action(QWebEnginePage::Back)->isEnabled()); });
-    connect(page_->action(QWebEnginePage::Forward), &QAction::changed, this,
-            [this] { emit OnCommandStateChange(this, 1, page_->action(QWebEnginePage::Forward)->isEnabled()); });
+    // Handlers of the control's events never throw into the engine.
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] { platform::Guarded([this] { LoadStarted(); }); });
+    connect(page_, &QWebEnginePage::loadFinished, this,
+            [this](bool ok) { platform::Guarded([this, ok] { LoadFinished(ok); }); });
+    connect(page_, &QWebEnginePage::titleChanged, this, [this](const QString& title) {
+        platform::Guarded([&] { emit OnTitleChange(this, title); });
+    });
+    for (auto [action, command] : {std::pair{QWebEnginePage::Back, 2}, std::pair{QWebEnginePage::Forward, 1}}) {
+        connect(page_->action(action), &QAction::changed, this, [this, action, command] {
+            platform::Guarded([&] { emit OnCommandStateChange(this, command, page_->action(action)->isEnabled()); });
+        });
+    }
 }
 
 TEmbeddedWB::~TEmbeddedWB()
 {
     // The page (a child of the view) goes with the view; it must not call
     // back into the part of the control that is already gone.
+    DocumentEvents->Disconnect();
     document_->Close();
     settleTimer_.stop();
     disconnect(page_, nullptr, this, nullptr);
@@ -131,9 +162,44 @@ WId TEmbeddedWB::Handle() { return winId(); }
 QObject* TEmbeddedWB::Application() const { return page_; }
 QString TEmbeddedWB::LocationURL() const { return page_->url().toString(); }
 
+void TEmbeddedWB::OfferDocumentEvents()
+{
+    if (documentEventsOffered_)
+        return;
+    documentEventsOffered_ = true;
+    QFile file(QStringLiteral(":/scripts/document_events.js"));
+    file.open(QIODevice::ReadOnly);
+    QWebEngineScript script;
+    script.setName(QStringLiteral("orvanzev-document-events"));
+    script.setSourceCode(QString::fromUtf8(file.readAll()).replace(QStringLiteral("%TOKEN%"), BridgeToken()));
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    page_->scripts().insert(script);
+}
+
+bool TEmbeddedWB::IsBridgeMessage(const QString& text) const
+{
+    return documentEventsOffered_ && page_->url().isLocalFile() && text.startsWith(BridgeToken() + QLatin1Char('\n'));
+}
+
+// "<token>\n<answer|tell>\n<dispatch id>\n<event type>\n<source element id>"
+QString TEmbeddedWB::HandleBridgeMessage(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('\n'));
+    if (parts.size() != 5)
+        return QStringLiteral("true");
+    bool allowed = true;
+    platform::Guarded([&] {
+        allowed = document_->FireEvent(parts[2].toInt(), THTMLDocument::Event{parts[3], parts[4]});
+    });
+    return allowed ? QStringLiteral("true") : QStringLiteral("false");
+}
+
 void TEmbeddedWB::LoadStarted()
 {
     ++loadSerial_;
+    document_->SetLoaded(false);
     settleTimer_.stop();
     busy_ = true;
     readyState_ = 1;
@@ -143,6 +209,7 @@ void TEmbeddedWB::LoadStarted()
 void TEmbeddedWB::LoadFinished(bool ok)
 {
     readyState_ = 3;
+    document_->SetLoaded(ok);
     emit OnDownloadComplete(this);
     if (!ok) {
         CompleteDocument();

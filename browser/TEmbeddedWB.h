@@ -6,6 +6,7 @@
 
 class THTMLDocument;
 class TEmbeddedWBPage;
+class TMSHTMLHTMLDocumentEvents;
 
 // The program's web browser control: a Qt WebEngine view offering the
 // members the rest of the program relies on (navigation, state, events,
@@ -38,6 +39,13 @@ public:
     bool Silent() const { return silent_; }
     void SetSilent(bool silent) { silent_ = silent; }
 
+    // The control's document event sink, connected by whoever needs it.
+    TMSHTMLHTMLDocumentEvents* DocumentEvents;
+
+    // Lets the documents of this control report their events (for the
+    // program's own local pages only).
+    void OfferDocumentEvents();
+
     int MovieSettleTime() const { return movieSettleTime_; }
     void SetMovieSettleTime(int milliseconds) { movieSettleTime_ = milliseconds; }
 
@@ -62,6 +70,8 @@ private:
     void CheckMoviesSettled();
     void CompleteDocument();
     void ReportNavigationState();
+    bool IsBridgeMessage(const QString& text) const;
+    QString HandleBridgeMessage(const QString& text);
 
     TEmbeddedWBPage* page_;
     THTMLDocument* document_;
@@ -72,4 +82,5 @@ private:
     bool silent_ = false;
     int movieSettleTime_ = 5000;
     int loadSerial_ = 0;
+    bool documentEventsOffered_ = false;
 };

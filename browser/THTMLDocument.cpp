@@ -1,10 +1,114 @@
 #include "THTMLDocument.h"
 
+#include "platform/ApplicationExceptions.h"
+
 #include <QJsonDocument>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 
-THTMLDocument::THTMLDocument(QWebEnginePage* page, QObject* parent) : QObject(parent), page_(page) {}
+// The HTMLDocumentEvents connection point: advised sinks by cookie.
+class THTMLDocument::EventsConnectionPoint : public IConnectionPoint {
+public:
+    HRESULT QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
+            *object = static_cast<IConnectionPoint*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+
+    HRESULT Advise(IUnknown* sink, DWORD* cookie) override
+    {
+        if (!sink || !cookie)
+            return E_POINTER;
+        IDispatch* dispatch = nullptr;
+        if (FAILED(sink->QueryInterface(DIID_HTMLDocumentEvents, reinterpret_cast<void**>(&dispatch))) || !dispatch)
+            return CONNECT_E_CANNOTCONNECT;
+        *cookie = ++lastCookie_;
+        sinks_.emplace_back(*cookie, ComPtr<IDispatch>::Attach(dispatch));
+        return S_OK;
+    }
+
+    HRESULT Unadvise(DWORD cookie) override
+    {
+        for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+            if (it->first == cookie) {
+                sinks_.erase(it);
+                return S_OK;
+            }
+        }
+        return CONNECT_E_NOCONNECTION;
+    }
+
+    std::vector<std::pair<DWORD, ComPtr<IDispatch>>> sinks_;
+
+private:
+    DWORD lastCookie_ = 0;
+};
+
+THTMLDocument::THTMLDocument(QWebEnginePage* page, QObject* parent)
+    : QObject(parent), page_(page), events_(std::make_unique<EventsConnectionPoint>())
+{
+}
+
+THTMLDocument::~THTMLDocument() = default;
+
+HRESULT THTMLDocument::QueryInterface(REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IConnectionPointContainer) {
+        *object = static_cast<IConnectionPointContainer*>(this);
+        return S_OK;
+    }
+    if (iid == IID_IHTMLDocument2 && loaded_) {
+        *object = static_cast<IConnectionPointContainer*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT THTMLDocument::FindConnectionPoint(REFIID iid, IConnectionPoint** point)
+{
+    if (!point)
+        return E_POINTER;
+    if (iid != DIID_HTMLDocumentEvents) {
+        *point = nullptr;
+        return CONNECT_E_NOCONNECTION;
+    }
+    *point = events_.get();
+    return S_OK;
+}
+
+int THTMLDocument::AdvisedSinks() const { return static_cast<int>(events_->sinks_.size()); }
+
+bool THTMLDocument::FireEvent(DISPID id, const Event& event)
+{
+    // A handler may unadvise sinks or start another event meanwhile.
+    const auto sinks = events_->sinks_;
+    const Event* outer = currentEvent_;
+    currentEvent_ = &event;
+    bool allowed = true;
+    for (const auto& [cookie, sink] : sinks) {
+        DISPPARAMS none;
+        VARIANT result;
+        EXCEPINFO failure;
+        const HRESULT hr = sink->Invoke(id, GUID_NULL, 0, DISPATCH_METHOD, &none, &result, &failure, nullptr);
+        if (FAILED(hr))
+            emit EventFailed(QString::fromStdU16String(failure.bstrDescription));
+        else if (result.vt == VT_BOOL && result.boolVal == VARIANT_FALSE)
+            allowed = false;
+    }
+    currentEvent_ = outer;
+    return allowed;
+}
 
 void THTMLDocument::execScript(const QString& code, Answer answer)
 {
@@ -16,7 +120,7 @@ void THTMLDocument::execScript(const QString& code, Answer answer)
     }
     page_->runJavaScript(code, QWebEngineScript::MainWorld, [open = open_, answer](const QVariant& value) {
         if (*open)
-            answer(value);
+            platform::Guarded([&] { answer(value); });
     });
 }
 
@@ -61,10 +165,27 @@ void THTMLDocument::CallFunction(const QString& name, const QStringList& argumen
 
 void THTMLDocument::SetElementDisplay(const QString& id, const QString& display, std::function<void(bool)> answer)
 {
-    execScript(QStringLiteral("(function(a){var e=document.getElementById(a[0])||document.getElementsByName(a[0])[0];"
-                              "if(!e)return false;e.style.display=a[1];return true;})(%1)")
-                   .arg(Literal({id, display})),
-               AsBool(answer));
+    SetElementDisplays({{id, display}}, [answer](const QString& missing) {
+        if (answer)
+            answer(missing.isEmpty());
+    });
+}
+
+void THTMLDocument::SetElementDisplays(const QList<QPair<QString, QString>>& displays,
+                                       std::function<void(const QString& missing)> answer)
+{
+    QVariantList writes;
+    for (const auto& [id, display] : displays)
+        writes << QVariant(QVariantList{id, display});
+    // The first element, in document order, whose id or name is the text.
+    execScript(QStringLiteral("(function(writes){for(var i=0;i<writes.length;i++){var q=CSS.escape(writes[i][0]);"
+                              "var e=document.querySelector('[id=\"'+q+'\"],[name=\"'+q+'\"]');"
+                              "if(!e)return writes[i][0];e.style.display=writes[i][1];}return '';})(%1)")
+                   .arg(Literal(writes)),
+               [answer](const QVariant& value) {
+                   if (answer)
+                       answer(value.toString());
+               });
 }
 
 void THTMLDocument::elementFromPoint(int x, int y, std::function<void(const ElementInfo&)> answer)

@@ -1,4 +1,5 @@
 // Runs GoogleTest inside a Qt application with the program's browser setup.
+#include "app/TApplication.h"
 #include "browser/FlashPlayer.h"
 
 #include <QApplication>
@@ -16,7 +17,7 @@ int main(int argc, char* argv[])
         }
     }
     flash::RegisterScheme();
-    QApplication application(argc, argv);
+    TApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvanzev-tests"));
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
