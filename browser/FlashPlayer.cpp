@@ -22,6 +22,7 @@ constexpr char kHost[] = "ruffle";
 class PlayerFiles : public QWebEngineUrlSchemeHandler {
 public:
     PlayerFiles(const QString& folder, QObject* parent) : QWebEngineUrlSchemeHandler(parent), folder_(folder) {}
+    void SetFolder(const QString& folder) const { folder_ = folder; }
 
     void requestStarted(QWebEngineUrlRequestJob* job) override
     {
@@ -52,7 +53,7 @@ private:
         return "application/octet-stream";
     }
 
-    QString folder_;
+    mutable QString folder_;
 };
 
 QString SupportScriptSource()
@@ -75,7 +76,9 @@ void RegisterScheme()
 
 void Install(QWebEngineProfile* profile, const QString& playerFolder)
 {
-    if (!profile->urlSchemeHandler(kScheme))
+    if (auto* files = dynamic_cast<const PlayerFiles*>(profile->urlSchemeHandler(kScheme)))
+        files->SetFolder(playerFolder);
+    else
         profile->installUrlSchemeHandler(kScheme, new PlayerFiles(playerFolder, profile));
 }
 

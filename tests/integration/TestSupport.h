@@ -37,15 +37,18 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 3
 // The demo site and the test pages served by tools/serve.py on 127.0.0.1.
 class SiteServer {
 public:
-    SiteServer()
+    // extraRoot, when given, is searched before the test pages.
+    explicit SiteServer(const QString& extraRoot = QString())
     {
+        QStringList arguments{QStringLiteral(SERVE_PY)};
+        if (!extraRoot.isEmpty())
+            arguments << QStringLiteral("--root") << extraRoot;
+        arguments << QStringLiteral("--root") << QStringLiteral(TEST_PAGES_DIR) << QStringLiteral("--root")
+                  << QStringLiteral(DEMO_SITE_DIR) << QStringLiteral("--slow-rate") << QStringLiteral("100000");
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         // The server never outlives the test, even one that crashes.
         process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        process_.start(QStringLiteral("python3"),
-                       {QStringLiteral(SERVE_PY), QStringLiteral("--root"), QStringLiteral(TEST_PAGES_DIR),
-                        QStringLiteral("--root"), QStringLiteral(DEMO_SITE_DIR), QStringLiteral("--slow-rate"),
-                        QStringLiteral("100000")});
+        process_.start(QStringLiteral("python3"), arguments);
         if (process_.waitForReadyRead(10000)) {
             const QByteArray line = process_.readLine().trimmed();
             if (line.startsWith("PORT "))

@@ -102,8 +102,9 @@ TEST_F(MainWindow, RegionsHaveTheirSizesAndPlaces)
 
 TEST_F(MainWindow, TwoTogglesRestoreTheLayout)
 {
+    ASSERT_TRUE(WaitFor([&] { return form_->wb_top->ReadyState() == 4; }));
     const Layout before = Current();
-    form_->btn_toggle->click();
+    QTest::mouseClick(form_->btn_toggle, Qt::LeftButton);
     EXPECT_TRUE(form_->pnl_left->isHidden());
     EXPECT_TRUE(form_->pnl_toggle->isHidden());
     EXPECT_EQ(form_->btn_toggle->text().toStdString(), "▼");

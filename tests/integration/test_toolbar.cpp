@@ -1,0 +1,286 @@
+// The toolbar page of the running main window: real clicks on its
+// elements become commands, and its looks follow the active tab.
+#include "TestSupport.h"
+#include "app/F_MainForm.h"
+#include "app/U_Config.h"
+#include "browser/O_WebPageControlEx.h"
+#include "browser/TEmbeddedWB.h"
+#include "browser/THTMLDocument.h"
+#include "platform/ApplicationExceptions.h"
+
+#include <QJsonDocument>
+#include <QWebEngineScript>
+#include <gtest/gtest.h>
+#include <memory>
+
+using testing_support::ProgramFolder;
+using testing_support::SiteServer;
+using testing_support::WaitFor;
+
+namespace {
+
+const QStringList kStateElements = {"Back_active",   "Back_inactive", "Forward_active",  "Forward_inactive",
+                                    "Stop_active",   "Stop_inactive", "Down_active",     "Down_inactive",
+                                    "Retract_leftBar", "Open_leftBar"};
+
+class Toolbar : public testing::Test {
+protected:
+    // topPage replaces the shipped toolbar page when given.
+    void Start(const QByteArray& topPage = {})
+    {
+        ASSERT_NE(site_.Port(), 0);
+        folder_.Write("Data/Config.dat", "[System]\r\nHomePage=" + site_.Url("/title30.html").toUtf8() + "\r\n");
+        if (!topPage.isEmpty())
+            folder_.Write("Data/top.html", topPage);
+        config_ = std::make_unique<TConfig>(folder_.Path().toStdString(), PROGRAM_FILE);
+        Config = config_.get();
+        form_ = std::make_unique<TMainForm>(folder_.Path().toStdString());
+        form_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+        ASSERT_TRUE(WaitFor([&] { return form_->wb_top->Document()->AdvisedSinks() == 1; }));
+        ASSERT_TRUE(WaitForTab(Home()));
+    }
+    void TearDown() override
+    {
+        form_.reset();
+        Config = nullptr;
+    }
+
+    TWebPageEx* Home() const { return form_->pager_web->Page(0); }
+    // Navigates a tab and waits for that navigation's completion.
+    static bool NavigateAndWait(TWebPageEx* tab, const QString& url)
+    {
+        bool completed = false;
+        auto connection = QObject::connect(tab->WebBrowser, &TEmbeddedWB::OnDocumentComplete, [&] { completed = true; });
+        tab->WebBrowser->Navigate(url);
+        const bool done = WaitFor([&] { return completed && !tab->Busy; });
+        QObject::disconnect(connection);
+        return done;
+    }
+    static bool WaitForTab(TWebPageEx* page)
+    {
+        return WaitFor([page] { return page->WebBrowser->ReadyState() == 4 && !page->Busy; });
+    }
+
+    QVariant RunInTop(const QString& code)
+    {
+        QVariant answer;
+        bool answered = false;
+        form_->wb_top->page()->runJavaScript(code, QWebEngineScript::MainWorld, [&](const QVariant& value) {
+            answer = value;
+            answered = true;
+        });
+        EXPECT_TRUE(WaitFor([&] { return answered; }));
+        return answer;
+    }
+
+    // The shown elements of the ten (display not "none"), in table order.
+    QStringList Shown()
+    {
+        const QVariantList displays = RunInTop(
+            QStringLiteral("%1.map(function(id){var e=document.getElementById(id);return e?e.style.display:'missing';})")
+                .arg(QString::fromUtf8(QJsonDocument::fromVariant(QVariant(kStateElements)).toJson(QJsonDocument::Compact))))
+                                          .toList();
+        QStringList shown;
+        for (int i = 0; i < displays.size(); ++i)
+            if (displays[i].toString() != "none" && displays[i].toString() != "missing")
+                shown << kStateElements[i] + (displays[i].toString().isEmpty() ? "" : "=" + displays[i].toString());
+        return shown;
+    }
+    bool WaitForShown(const QStringList& expected)
+    {
+        QStringList last;
+        const bool ok = WaitFor([&] { return (last = Shown()) == expected; }, 15000);
+        EXPECT_EQ(last.join(' ').toStdString(), expected.join(' ').toStdString());
+        return ok;
+    }
+    // Marks every present state element so that any later write shows.
+    void MarkStates() { RunInTop("document.querySelectorAll('[id]').forEach(function(e){e.style.display='inline-block';})"); }
+
+    // A real mouse click on the middle of the element with this id.
+    void Click(const QString& id)
+    {
+        const QVariantList box = RunInTop(QStringLiteral("(function(){var r=document.getElementById('%1')"
+                                                         ".getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()")
+                                              .arg(id))
+                                     .toList();
+        ASSERT_EQ(box.size(), 2) << id.toStdString();
+        QTest::mouseClick(form_->wb_top->focusProxy(), Qt::LeftButton, {},
+                          QPoint(int(box[0].toDouble()), int(box[1].toDouble())));
+    }
+
+    // A script that takes half a minute to arrive keeps a page loading.
+    static QString SlowScriptRoot()
+    {
+        static QTemporaryDir root;
+        QFile script(root.filePath(QStringLiteral("big.js")));
+        if (!script.exists() && script.open(QIODevice::WriteOnly))
+            script.write(QByteArray(3 << 20, ' ') + "var big = 1;\n");
+        return root.path();
+    }
+
+    SiteServer site_{SlowScriptRoot()};
+    ProgramFolder folder_;
+    std::unique_ptr<TConfig> config_;
+    std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(Toolbar, NewTabShowsTheFourInactiveLooks)
+{
+    Start();
+    form_->pager_web->OpenPage(QString(), true);
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
+}
+
+TEST_F(Toolbar, BackForwardAndRefreshDriveTheActiveTab)
+{
+    Start();
+    TWebPageEx* tab = Home();
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/counter.html")));
+    WaitForShown({"Back_active", "Forward_inactive", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
+
+    Click("Back");
+    ASSERT_TRUE(WaitFor([&] { return tab->WebBrowser->LocationURL().endsWith("/title30.html") && !tab->Busy; }));
+    WaitForShown({"Back_inactive", "Forward_active", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
+
+    Click("Forward");
+    ASSERT_TRUE(WaitFor([&] { return tab->WebBrowser->LocationURL().endsWith("/counter.html") && !tab->Busy; }));
+    const QString loads = tab->WebBrowser->title();
+
+    Click("Refresh");
+    ASSERT_TRUE(WaitFor([&] { return tab->WebBrowser->title() != loads && !tab->Busy; }));
+    EXPECT_TRUE(tab->WebBrowser->title().startsWith("loads "));
+    EXPECT_TRUE(tab->WebBrowser->LocationURL().endsWith("/counter.html"));
+}
+
+TEST_F(Toolbar, HomePageLoadsTheFirstTabAndMakesItActive)
+{
+    Start();
+    ASSERT_TRUE(NavigateAndWait(Home(), site_.Url("/counter.html")));
+    TWebPageEx* other = form_->pager_web->OpenPage(site_.Url("/title31.html"), true);
+    ASSERT_TRUE(WaitForTab(other));
+
+    Click("HomePage");
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->ActivePageIndex() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return Home()->WebBrowser->LocationURL() == site_.Url("/title30.html") && !Home()->Busy; }));
+    EXPECT_EQ(form_->pager_web->PageCount(), 2);
+    EXPECT_TRUE(other->WebBrowser->LocationURL().endsWith("/title31.html"));
+}
+
+TEST_F(Toolbar, StopEndsALoadingTabAndTheStopLookFollows)
+{
+    Start();
+    TWebPageEx* tab = form_->pager_web->OpenPage(site_.Url("/slow_page.html"), true);
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_active", "Down_inactive", "Retract_leftBar"});
+    ASSERT_TRUE(tab->Busy);
+    Click("Stop");
+    ASSERT_TRUE(WaitFor([&] { return !tab->Busy; }, 10000));
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
+}
+
+TEST_F(Toolbar, ShowLeftViewHidesAndShowsTheLeftView)
+{
+    Start();
+    Click("ShowLeftView");
+    ASSERT_TRUE(WaitFor([&] { return form_->pnl_left->isHidden(); }));
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Open_leftBar"});
+    Click("ShowLeftView");
+    ASSERT_TRUE(WaitFor([&] { return !form_->pnl_left->isHidden(); }));
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
+}
+
+TEST_F(Toolbar, BossKeyHidesTheWindow)
+{
+    Start();
+    Click("BossKey");
+    ASSERT_TRUE(WaitFor([&] { return !form_->isVisible(); }));
+}
+
+TEST_F(Toolbar, SeveralDownloadCompletionsLeaveTheSinkAdvisedOnce)
+{
+    Start();
+    for (int i = 0; i < 3; ++i)
+        emit form_->wb_top->OnDownloadComplete(form_->wb_top);
+    EXPECT_EQ(form_->wb_top->Document()->AdvisedSinks(), 1);
+    Click("ShowLeftView");
+    ASSERT_TRUE(WaitFor([&] { return form_->pnl_left->isHidden(); }));
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Open_leftBar"});
+    EXPECT_TRUE(form_->pnl_left->isHidden());
+}
+
+TEST_F(Toolbar, DownloadLookFollowsTheActiveTabButNotABackgroundOne)
+{
+    Start();
+    TWebPageEx* game = form_->pager_web->OpenPage(site_.Url("/game.html"), true);
+    ASSERT_TRUE(WaitFor([&] { return game->DownloadReady; }));
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_active", "Retract_leftBar"});
+    form_->pager_web->setCurrentIndex(0);
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
+    form_->pager_web->setCurrentIndex(1);
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_active", "Retract_leftBar"});
+
+    // A tab in the background finishing a page leaves the toolbar alone.
+    form_->pager_web->setCurrentIndex(0);
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
+    MarkStates();
+    game->WebBrowser->Refresh();
+    ASSERT_TRUE(WaitFor([&] { return game->Busy; }));
+    ASSERT_TRUE(WaitFor([&] { return !game->Busy && game->DownloadReady; }));
+    EXPECT_EQ(Shown().size(), kStateElements.size());
+}
+
+class ToolbarFixture : public Toolbar {
+protected:
+    void SetUp() override
+    {
+        QFile file(QStringLiteral(TEST_PAGES_DIR "/top_fixture.html"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray page = file.readAll().replace("LINK_TARGET", site_.Url("/title31.html").toUtf8());
+        QObject::connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, &receiver_,
+                         [this](const QString& message) { failures_ << message; });
+        Start(page);
+        ASSERT_TRUE(NavigateAndWait(Home(), site_.Url("/counter.html")));
+        ASSERT_TRUE(Home()->CanGoBack);
+    }
+
+    // The click was handled: the back pair was written, and writing stopped
+    // at the missing "Forward_active".
+    void ExpectRefreshedUpToTheMissingElement()
+    {
+        WaitForShown({"Back_active", "Forward_inactive=inline-block", "Stop_active=inline-block",
+                      "Stop_inactive=inline-block", "Down_active=inline-block", "Down_inactive=inline-block",
+                      "Retract_leftBar=inline-block", "Open_leftBar=inline-block"});
+        EXPECT_TRUE(WaitFor([&] { return failures_.join(' ').contains("Forward_active"); }));
+    }
+
+    QStringList failures_;
+    QObject receiver_; // ends the connection with the test
+};
+
+TEST_F(ToolbarFixture, LowerCaseBackIsNoCommand)
+{
+    MarkStates();
+    Click("back");
+    ExpectRefreshedUpToTheMissingElement();
+    EXPECT_FALSE(WaitFor([&] { return !Home()->WebBrowser->LocationURL().endsWith("/counter.html"); }, 1500));
+    EXPECT_TRUE(form_->wb_top->LocationURL().endsWith("/top.html"));
+}
+
+TEST_F(ToolbarFixture, ChildInsideBackIsNoCommand)
+{
+    MarkStates();
+    Click("inner");
+    ExpectRefreshedUpToTheMissingElement();
+    EXPECT_FALSE(WaitFor([&] { return !Home()->WebBrowser->LocationURL().endsWith("/counter.html"); }, 1500));
+}
+
+TEST_F(ToolbarFixture, LinkInTheToolbarPageIsNotFollowed)
+{
+    MarkStates();
+    Click("link");
+    ExpectRefreshedUpToTheMissingElement();
+    EXPECT_FALSE(WaitFor([&] { return !form_->wb_top->LocationURL().endsWith("/top.html"); }, 1500));
+    EXPECT_EQ(form_->pager_web->PageCount(), 1);
+}
+
+} // namespace
