@@ -180,14 +180,16 @@ void TEmbeddedWB::OfferDocumentEvents()
 
 bool TEmbeddedWB::IsBridgeMessage(const QString& text) const
 {
-    return documentEventsOffered_ && page_->url().isLocalFile() && text.startsWith(BridgeToken() + QLatin1Char('\n'));
+    return documentEventsOffered_ && text.startsWith(BridgeToken() + QLatin1Char('\n'));
 }
 
 // "<token>\n<answer|tell>\n<dispatch id>\n<event type>\n<source element id>"
 QString TEmbeddedWB::HandleBridgeMessage(const QString& text)
 {
+    // Only the program's own local pages report events; anything else
+    // loaded into this control is answered and ignored.
     const QStringList parts = text.split(QLatin1Char('\n'));
-    if (parts.size() != 5)
+    if (parts.size() != 5 || !page_->url().isLocalFile())
         return QStringLiteral("true");
     bool allowed = true;
     platform::Guarded([&] {

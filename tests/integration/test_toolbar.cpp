@@ -8,6 +8,7 @@
 #include "browser/THTMLDocument.h"
 #include "platform/ApplicationExceptions.h"
 
+#include <QApplication>
 #include <QJsonDocument>
 #include <QWebEngineScript>
 #include <gtest/gtest.h>
@@ -281,6 +282,67 @@ TEST_F(ToolbarFixture, LinkInTheToolbarPageIsNotFollowed)
     ExpectRefreshedUpToTheMissingElement();
     EXPECT_FALSE(WaitFor([&] { return !form_->wb_top->LocationURL().endsWith("/top.html"); }, 1500));
     EXPECT_EQ(form_->pager_web->PageCount(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Toolbar, ShippedPageHasEveryCommandOnItsInnermostElement)
+{
+    Start();
+    for (const QSize size : {QSize(960, 680), QSize(800, 600)}) {
+    form_->resize(size);
+    ASSERT_TRUE(WaitFor([&] { return form_->wb_top->width() == form_->pnl_top->width() + 4; }));
+    const QVariantList problems =
+        RunInTop(R"JS((function () {
+  var problems = [];
+  // Show every active look.
+  document.querySelectorAll("[id$=_active]").forEach(function (e) { e.style.display = ""; });
+  document.querySelectorAll("[id$=_inactive]").forEach(function (e) { e.style.display = "none"; });
+  var commands = ["Back", "Forward", "Stop", "Refresh", "HomePage", "ShowLeftView", "Collect", "Down_active_click", "BossKey"];
+  commands.forEach(function (id) {
+    var all = document.querySelectorAll('[id="' + id + '"]');
+    if (all.length !== 1) { problems.push(id + " appears " + all.length + " times"); return; }
+    var r = all[0].getBoundingClientRect();
+    if (r.width < 8 || r.height < 8) { problems.push(id + " is too small"); return; }
+    var hit = document.elementFromPoint(r.left + r.width / 2, r.top + r.height / 2);
+    if (hit !== all[0]) problems.push(id + " is covered by " + (hit ? hit.tagName + "#" + hit.id : "nothing"));
+  });
+  ["Back", "Forward", "Stop", "Down"].forEach(function (pair) {
+    ["_active", "_inactive"].forEach(function (look) {
+      if (document.querySelectorAll('[id="' + pair + look + '"]').length !== 1) problems.push(pair + look + " missing");
+    });
+  });
+  ["Retract_leftBar", "Open_leftBar"].forEach(function (id) {
+    if (!document.getElementById(id)) problems.push(id + " missing");
+  });
+  var down = document.getElementById("Down_active");
+  if (!down || !down.contains(document.getElementById("Down_active_click"))) problems.push("Down_active_click outside Down_active");
+  if (document.documentElement.getBoundingClientRect().height > 39) problems.push("taller than the view");
+  return problems;
+})())JS")
+            .toList();
+    QStringList text;
+    for (const QVariant& problem : problems)
+        text << problem.toString();
+    EXPECT_TRUE(text.isEmpty()) << size.width() << ": " << text.join("; ").toStdString();
+    }
+}
+
+TEST_F(Toolbar, WebPageInTheToolbarViewReachesNoCommand)
+{
+    Start();
+    bool completed = false;
+    QObject::connect(form_->wb_top, &TEmbeddedWB::OnDocumentComplete, [&] { completed = true; });
+    form_->wb_top->Navigate(site_.Url("/fake_toolbar.html"));
+    ASSERT_TRUE(WaitFor([&] { return completed; }));
+    Click("BossKey");
+    Click("ShowLeftView");
+    EXPECT_FALSE(WaitFor([&] { return !form_->isVisible() || form_->pnl_left->isHidden(); }, 1500));
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(widget != form_.get() && widget->isVisible() && !widget->inherits("QMenu"))
+            << widget->metaObject()->className();
 }
 
 } // namespace
