@@ -1,4 +1,6 @@
 #pragma once
+#include "platform/UrlDownload.h"
+
 #include <QFrame>
 #include <QUrl>
 #include <QWidget>
@@ -70,6 +72,14 @@ public:
     bool ToolbarClick(TMSHTMLHTMLDocumentEvents* sender);
     void LeftViewNewWindow(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
 
+    // The game library.
+    void CollectGame();
+    void DownloadGame();
+    QString ListFile(const QString& kind) const;
+    void RefreshLeftView(const QString& kind);
+    // The standard message box: the text, no icon, OK, the application title.
+    void ShowMessage(const QString& text);
+
     // What the program reports when a handler fails.
     void appEventsException(const QString& message);
 
@@ -78,6 +88,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    TUrlDownload::Result FetchGame(const QUrl& source, const QString& target);
     void FormCreate();
     void FormShow();
     void FormResize();

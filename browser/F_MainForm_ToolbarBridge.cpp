@@ -7,6 +7,8 @@
 #include "TEmbeddedWB.h"
 #include "THTMLDocument.h"
 
+#include <QFileInfo>
+#include <QTimer>
 #include <stdexcept>
 
 void TMainForm::TopViewDownloadComplete(TEmbeddedWB* sender)
@@ -59,6 +61,14 @@ bool TMainForm::ToolbarClick(TMSHTMLHTMLDocumentEvents* sender)
                 throw std::runtime_error("The home page tab is missing");
             home->WebBrowser->Navigate(QString::fromStdString(Config->HomePage));
             pager_web->setCurrentIndex(0);
+        } else if (id == QLatin1String("Collect")) {
+            // The library commands may show dialogs: run them once the click
+            // has been answered, not inside the page's event.
+            if (QFileInfo::exists(ListFile(QStringLiteral("gamefavorites"))))
+                QTimer::singleShot(0, this, &TMainForm::CollectGame);
+        } else if (id == QLatin1String("Down_active_click")) {
+            if (QFileInfo::exists(ListFile(QStringLiteral("gamelocal"))))
+                QTimer::singleShot(0, this, &TMainForm::DownloadGame);
         } else if (id == QLatin1String("BossKey")) {
             BossKey();
         }

@@ -6,7 +6,7 @@
 struct GamePageFacts {
     std::optional<QString> title;
     std::optional<QString> n;      // the script variable n, when defined
-    std::optional<QString> domain;
+    std::optional<QString> host;   // the document's host, with its port when not the default
     std::optional<QString> f;      // the script variable f, when defined
     std::optional<double> percent; // Math.abs(movie.PercentLoaded()), when it gave a number
 };
@@ -17,7 +17,8 @@ struct DownloadDecision {
     QString gameFileUrl; // with Offer
 };
 
-// Whether a completed page offers its game for download: only when f is
-// non-empty and the movie reports exactly 100 percent; an empty f changes
-// nothing; anything that cannot be read withdraws the offer.
+// Whether a completed page offers its game for download: only when f is a
+// path on the page's own host (exactly one leading "/") and the movie
+// reports exactly 100 percent; an empty f changes nothing; anything that
+// cannot be read withdraws the offer.
 DownloadDecision CheckGameDownload(const GamePageFacts& facts);

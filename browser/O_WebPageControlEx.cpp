@@ -20,7 +20,7 @@ const char kGamePageFactsScript[] = R"JS(
   var text = function (v) { return v == null ? "" : String(v); };
   try { facts.title = text(document.title); } catch (e) {}
   try { if ("n" in window) facts.n = text(window.n); } catch (e) {}
-  try { if (document.domain != null) facts.domain = String(document.domain); } catch (e) {}
+  try { if (location.host != null) facts.host = String(location.host); } catch (e) {}
   try { if ("f" in window) facts.f = text(window.f); } catch (e) {}
   try {
     var nPercent = Math.abs(movie.PercentLoaded());
@@ -39,7 +39,7 @@ GamePageFacts ToFacts(const QVariantMap& map)
     };
     facts.title = text("title");
     facts.n = text("n");
-    facts.domain = text("domain");
+    facts.host = text("host");
     facts.f = text("f");
     if (const auto it = map.find(QStringLiteral("percent")); it != map.end())
         facts.percent = it->toDouble();

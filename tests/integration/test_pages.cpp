@@ -62,7 +62,7 @@ TEST_F(Pages, GamePageOffersItsFullyLoadedMovie)
     EXPECT_EQ(Caption(page), "测试游戏");
     EXPECT_EQ(page->GameName.toStdString(), "测试游戏");
     EXPECT_TRUE(page->DownloadReady);
-    EXPECT_EQ(page->GameFileURL.toStdString(), "http://127.0.0.1/swf/tiny.swf");
+    EXPECT_EQ(page->GameFileURL.toStdString(), site_.Url("/swf/tiny.swf").toStdString());
     EXPECT_FALSE(page->Busy);
 
     // The movie is played by the program's player and reports itself loaded.

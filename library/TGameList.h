@@ -1,0 +1,61 @@
+#pragma once
+// One of the user's two game lists, an XML file in Data/: a root element
+// whose child nodes are the entries in order; each entry's first child is
+// its name (text) and its second its address (one CDATA section). Entries
+// and fields are addressed purely by position.
+#include <QString>
+#include <optional>
+#include <pugixml.hpp>
+#include <stdexcept>
+
+// The list file cannot be read or is not well-formed XML.
+class EGameListLoad : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A field cannot be read as the list format says (missing, or holding
+// anything but one text node or one CDATA section), or has no value where
+// text was needed.
+class EGameListField : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TGameList {
+public:
+    enum Field { Name = 0, Address = 1 };
+
+    // "gamefavorites" or "gamelocal": the file Data/<kind>.xml.
+    static QString FileOf(const QString& programFolder, const QString& kind);
+
+    // Loads and parses the whole file.
+    explicit TGameList(const QString& file);
+
+    int Count() const;
+    // The field's value; no value for a field without content.
+    std::optional<QString> Value(int entry, Field field) const;
+    // The field's value as text: a field without content fails.
+    QString Text(int entry, Field field) const;
+    // The first entry whose field, read as text, equals text exactly;
+    // a field that cannot be read ends the scan with EGameListField.
+    std::optional<int> Find(Field field, const QString& text) const;
+    // The same, where an entry without a value simply never matches.
+    std::optional<int> FindValue(Field field, const QString& text) const;
+
+    void Append(const QString& name, const QString& address);
+    void Remove(int entry);
+
+    // Writes the whole document back, unindented, with its declaration.
+    // The list is replaced only by a complete new file; false when it
+    // cannot be written, and then the file on disk is as it was.
+    bool Save() const;
+
+private:
+    pugi::xml_node Root() const;
+    pugi::xml_node Entry(int entry) const;
+
+    QString file_;
+    pugi::xml_document document_;
+    pugi::xml_encoding encoding_ = pugi::encoding_utf8;
+};
