@@ -10,6 +10,8 @@
   it is killed.
 * The roots are searched in the order given; the first one that has the file
   wins, so a folder of test pages can be laid over the site.
+* /broken/<path> announces the whole of <path> but sends only its first
+  half, then resets the connection (a transfer that breaks off).
 * /slow/<path> serves <path> slowly, at --slow-rate bytes per second
   (default 100000), with its Content-Length sent up front.
 * No directory listings: a folder gives its index.html or 404. Paths that
@@ -20,6 +22,7 @@ import argparse
 import os
 import shutil
 import socket
+import struct
 import sys
 import time
 import urllib.parse
@@ -45,6 +48,7 @@ CONTENT_TYPES = {
 }
 DEFAULT_TYPE = "application/octet-stream"
 SLOW_PREFIX = "/slow/"
+BROKEN_PREFIX = "/broken/"
 CLIENT_GONE = (BrokenPipeError, ConnectionResetError, ConnectionAbortedError, socket.timeout)
 
 
@@ -95,6 +99,9 @@ class Handler(BaseHTTPRequestHandler):
         slow = path.startswith(SLOW_PREFIX)
         if slow:
             path = path[len(SLOW_PREFIX) - 1:]
+        broken = path.startswith(BROKEN_PREFIX)
+        if broken:
+            path = path[len(BROKEN_PREFIX) - 1:]
         file_path = resolve(self.server.roots, path)
         if file_path is None:
             self.send_not_found(send_body)
@@ -113,10 +120,20 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             if not send_body:
                 return
-            if slow:
+            if broken:
+                self.wfile.write(fh.read(size // 2))
+                self.wfile.flush()
+                self.reset_connection()
+            elif slow:
                 self.send_slowly(fh, self.server.slow_rate)
             else:
                 shutil.copyfileobj(fh, self.wfile, 64 * 1024)
+
+    def reset_connection(self):
+        """Close with a TCP reset instead of an orderly end."""
+        self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.connection.close()
+        self.close_connection = True
 
     def send_slowly(self, fh, rate):
         """Send the file in small pieces, keeping to `rate` bytes a second."""

@@ -1,6 +1,6 @@
 // The toolbar page of the running main window: real clicks on its
 // elements become commands, and its looks follow the active tab.
-#include "TestSupport.h"
+#include "RunningMainWindow.h"
 #include "app/F_MainForm.h"
 #include "app/U_Config.h"
 #include "browser/O_WebPageControlEx.h"
@@ -14,8 +14,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-using testing_support::ProgramFolder;
-using testing_support::SiteServer;
 using testing_support::WaitFor;
 
 namespace {
@@ -24,57 +22,8 @@ const QStringList kStateElements = {"Back_active",   "Back_inactive", "Forward_a
                                     "Stop_active",   "Stop_inactive", "Down_active",     "Down_inactive",
                                     "Retract_leftBar", "Open_leftBar"};
 
-class Toolbar : public testing::Test {
+class Toolbar : public testing_support::RunningMainWindow {
 protected:
-    // topPage replaces the shipped toolbar page when given.
-    void Start(const QByteArray& topPage = {})
-    {
-        ASSERT_NE(site_.Port(), 0);
-        folder_.Write("Data/Config.dat", "[System]\r\nHomePage=" + site_.Url("/title30.html").toUtf8() + "\r\n");
-        if (!topPage.isEmpty())
-            folder_.Write("Data/top.html", topPage);
-        config_ = std::make_unique<TConfig>(folder_.Path().toStdString(), PROGRAM_FILE);
-        Config = config_.get();
-        form_ = std::make_unique<TMainForm>(folder_.Path().toStdString());
-        form_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
-        ASSERT_TRUE(WaitFor([&] { return form_->wb_top->Document()->AdvisedSinks() == 1; }));
-        ASSERT_TRUE(WaitForTab(Home()));
-    }
-    void TearDown() override
-    {
-        form_.reset();
-        Config = nullptr;
-    }
-
-    TWebPageEx* Home() const { return form_->pager_web->Page(0); }
-    // Navigates a tab and waits for that navigation's completion.
-    static bool NavigateAndWait(TWebPageEx* tab, const QString& url)
-    {
-        bool completed = false;
-        auto connection = QObject::connect(tab->WebBrowser, &TEmbeddedWB::OnDocumentComplete, [&] { completed = true; });
-        tab->WebBrowser->Navigate(url);
-        const bool done = WaitFor([&] { return completed && !tab->Busy; });
-        QObject::disconnect(connection);
-        return done;
-    }
-    static bool WaitForTab(TWebPageEx* page)
-    {
-        return WaitFor([page] { return page->WebBrowser->ReadyState() == 4 && !page->Busy; });
-    }
-
-    QVariant RunInTop(const QString& code)
-    {
-        QVariant answer;
-        bool answered = false;
-        form_->wb_top->page()->runJavaScript(code, QWebEngineScript::MainWorld, [&](const QVariant& value) {
-            answer = value;
-            answered = true;
-        });
-        EXPECT_TRUE(WaitFor([&] { return answered; }));
-        return answer;
-    }
-
     // The shown elements of the ten (display not "none"), in table order.
     QStringList Shown()
     {
@@ -97,33 +46,6 @@ protected:
     }
     // Marks every present state element so that any later write shows.
     void MarkStates() { RunInTop("document.querySelectorAll('[id]').forEach(function(e){e.style.display='inline-block';})"); }
-
-    // A real mouse click on the middle of the element with this id.
-    void Click(const QString& id)
-    {
-        const QVariantList box = RunInTop(QStringLiteral("(function(){var r=document.getElementById('%1')"
-                                                         ".getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()")
-                                              .arg(id))
-                                     .toList();
-        ASSERT_EQ(box.size(), 2) << id.toStdString();
-        QTest::mouseClick(form_->wb_top->focusProxy(), Qt::LeftButton, {},
-                          QPoint(int(box[0].toDouble()), int(box[1].toDouble())));
-    }
-
-    // A script that takes half a minute to arrive keeps a page loading.
-    static QString SlowScriptRoot()
-    {
-        static QTemporaryDir root;
-        QFile script(root.filePath(QStringLiteral("big.js")));
-        if (!script.exists() && script.open(QIODevice::WriteOnly))
-            script.write(QByteArray(3 << 20, ' ') + "var big = 1;\n");
-        return root.path();
-    }
-
-    SiteServer site_{SlowScriptRoot()};
-    ProgramFolder folder_;
-    std::unique_ptr<TConfig> config_;
-    std::unique_ptr<TMainForm> form_;
 };
 
 TEST_F(Toolbar, NewTabShowsTheFourInactiveLooks)

@@ -306,6 +306,17 @@ class ServerTests(unittest.TestCase):
         self.assertEqual(self.server.request("/slow/swf/snake.swf")[1], "application/x-shockwave-flash")
         self.assertEqual(self.server.request("/slow/nothing.swf")[0], 404)
 
+    def test_broken_path_sends_half_and_resets(self):
+        conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=30)
+        conn.request("GET", "/broken/blob.bin")
+        response = conn.getresponse()
+        self.assertEqual(response.status, 200)
+        self.assertEqual(response.getheader("Content-Length"), "120000")
+        with self.assertRaises((http.client.IncompleteRead, ConnectionResetError)):
+            response.read()
+        conn.close()
+        self.assertEqual(self.server.request("/")[0], 200)
+
     def test_slow_download_does_not_block_others(self):
         done = threading.Event()
 

@@ -1,0 +1,212 @@
+#include "library/LocalGameFile.h"
+#include "library/TGameList.h"
+
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Read(const QString& file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Write(const QString& file, const QByteArray& bytes)
+{
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+const QByteArray kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+
+// One list file of a test, in a folder of its own.
+class ListFile {
+public:
+    explicit ListFile(const QByteArray& content) { Write(Path(), content); }
+    QString Path() const { return dir_.filePath("gamelocal.xml"); }
+    QByteArray Bytes() const { return Read(Path()); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+struct ListCase {
+    friend void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    QByteArray file;
+    std::function<void(TGameList&)> change; // then saved
+    QByteArray expected;                    // the file afterwards
+};
+
+class GameListChanges : public testing::TestWithParam<ListCase> {};
+
+TEST_P(GameListChanges, WriteTheDocumentBackUnindentedWithItsDeclaration)
+{
+    const ListCase& c = GetParam();
+    ListFile file(c.file);
+    TGameList list(file.Path());
+    c.change(list);
+    ASSERT_TRUE(list.Save());
+    EXPECT_EQ(file.Bytes().toStdString(), c.expected.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GameListChanges,
+    testing::Values(
+        ListCase{"append_to_empty_root", kDeclaration + "\n<list></list>\n",
+                 [](TGameList& l) {
+                     EXPECT_EQ(l.Count(), 0);
+                     EXPECT_FALSE(l.Find(TGameList::Address, "x"));
+                     l.Append("Snake", "20090315142530.swf");
+                 },
+                 kDeclaration + "<list><item><txt>Snake</txt><url><![CDATA[20090315142530.swf]]></url></item></list>"},
+        ListCase{"indented_file_loses_its_whitespace",
+                 "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\n<games>\n  <item>\n    <txt>A</txt>\n"
+                 "    <url><![CDATA[a.swf]]></url>\n  </item>\n</games>\n",
+                 [](TGameList& l) {
+                     EXPECT_EQ(l.Count(), 1);
+                     l.Append("B", "b.swf");
+                 },
+                 "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><games><item><txt>A</txt><url><![CDATA[a.swf]]>"
+                 "</url></item><item><txt>B</txt><url><![CDATA[b.swf]]></url></item></games>"},
+        ListCase{"markup_characters_are_escaped", kDeclaration + "<list/>",
+                 [](TGameList& l) { l.Append("Tom & <Jerry>", "http://h/?a=1&b=<2>"); },
+                 kDeclaration
+                     + "<list><item><txt>Tom &amp; &lt;Jerry&gt;</txt><url><![CDATA[http://h/?a=1&b=<2>]]></url></item></list>"},
+        ListCase{"remove_keeps_the_order_of_the_others",
+                 kDeclaration + "<l><item><txt>A</txt><url><![CDATA[1]]></url></item><item><txt>B</txt><url><![CDATA[2]]>"
+                                "</url></item><item><txt>C</txt><url><![CDATA[3]]></url></item></l>",
+                 [](TGameList& l) { l.Remove(1); },
+                 kDeclaration + "<l><item><txt>A</txt><url><![CDATA[1]]></url></item><item><txt>C</txt><url><![CDATA[3]]>"
+                                "</url></item></l>"},
+        ListCase{"file_without_declaration_gets_none", "<list></list>",
+                 [](TGameList& l) { l.Append("A", "a"); },
+                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item></list>"}),
+    [](const testing::TestParamInfo<ListCase>& info) { return info.param.name; });
+
+TEST(GameListReads, FieldsByPositionWithExactComparison)
+{
+    ListFile file(kDeclaration + "<list><item><txt>Snake &amp; Co</txt><url><![CDATA[a.swf]]></url></item>"
+                                 "<item><txt>snake</txt><url>plain text</url></item>"
+                                 "<item><txt>Snake &amp; Co</txt><url><![CDATA[b.swf]]></url></item>"
+                                 "<item><txt/><url><![CDATA[]]></url></item></list>");
+    TGameList list(file.Path());
+    EXPECT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Text(0, TGameList::Name), "Snake & Co");
+    EXPECT_EQ(list.Text(1, TGameList::Address), "plain text");
+    // Duplicates: the first in file order; letter case matters.
+    EXPECT_EQ(list.Find(TGameList::Name, "Snake & Co"), 0);
+    EXPECT_EQ(list.Find(TGameList::Name, "snake"), 1);
+    EXPECT_EQ(list.FindValue(TGameList::Name, "SNAKE"), std::nullopt);
+    EXPECT_EQ(list.FindValue(TGameList::Address, " a.swf"), std::nullopt);
+    // An empty field is no value: finding by text fails on it, by value skips it.
+    EXPECT_EQ(list.Value(3, TGameList::Name), std::nullopt);
+    EXPECT_THROW(list.Text(3, TGameList::Name), EGameListField);
+    EXPECT_THROW(list.Find(TGameList::Name, "nothing"), EGameListField);
+    EXPECT_EQ(list.FindValue(TGameList::Name, "nothing"), std::nullopt);
+}
+
+struct BrokenCase {
+    friend void PrintTo(const BrokenCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    QByteArray file;
+};
+
+class GameListBrokenEntries : public testing::TestWithParam<BrokenCase> {};
+
+TEST_P(GameListBrokenEntries, EndTheScanThatReachesThem)
+{
+    ListFile file(GetParam().file);
+    TGameList list(file.Path());
+    EXPECT_EQ(list.Find(TGameList::Name, "First"), 0) << "an entry before the broken one is found";
+    EXPECT_THROW(list.Find(TGameList::Address, "never"), EGameListField);
+    EXPECT_THROW(list.FindValue(TGameList::Address, "never"), EGameListField);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GameListBrokenEntries,
+    testing::Values(
+        BrokenCase{"comment_in_the_root", "<l><item><txt>First</txt><url>1</url></item><!-- note --></l>"},
+        BrokenCase{"item_with_one_child", "<l><item><txt>First</txt><url>1</url></item><item><txt>B</txt></item></l>"},
+        BrokenCase{"field_with_two_nodes",
+                   "<l><item><txt>First</txt><url>1</url></item><item><txt>B</txt><url>a<![CDATA[b]]></url></item></l>"},
+        BrokenCase{"field_with_an_element",
+                   "<l><item><txt>First</txt><url>1</url></item><item><txt>B</txt><url><b>x</b></url></item></l>"}),
+    [](const testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
+
+TEST(GameListLoad, NotWellFormedOrMissingFileFails)
+{
+    ListFile file("<list><item></list>");
+    EXPECT_THROW(TGameList{file.Path()}, EGameListLoad);
+    EXPECT_THROW(TGameList{file.Path() + ".missing"}, EGameListLoad);
+    ListFile noRoot(kDeclaration);
+    EXPECT_THROW(TGameList{noRoot.Path()}, EGameListLoad);
+}
+
+TEST(GameListSave, UnwritableListStaysAsItWas)
+{
+    const QByteArray original = kDeclaration + "<list></list>";
+    ListFile file(original);
+    TGameList list(file.Path());
+    list.Append("A", "a");
+    ::chmod(file.Path().toLocal8Bit().constData(), 0444);
+    bool saved = true;
+    if (::geteuid() == 0) {
+        // Root writes read-only files: make it immutable instead.
+        ASSERT_EQ(std::system(("chattr +i '" + file.Path().toStdString() + "'").c_str()), 0);
+        saved = list.Save();
+        std::system(("chattr -i '" + file.Path().toStdString() + "'").c_str());
+    } else {
+        saved = list.Save();
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(file.Bytes(), original);
+    const QStringList leftovers = QFileInfo(file.Path()).dir().entryList(QDir::Files);
+    EXPECT_EQ(leftovers, QStringList{"gamelocal.xml"}) << "no temporary file stays behind";
+}
+
+struct NameCase {
+    friend void PrintTo(const NameCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    const char* source;
+    const char* file;
+};
+
+class LocalGameFileNames : public testing::TestWithParam<NameCase> {};
+
+TEST_P(LocalGameFileNames, TimestampAndTheExtensionOfThePathOnly)
+{
+    const QDateTime when(QDate(2009, 3, 15), QTime(14, 25, 30));
+    EXPECT_EQ(LocalGameFileName(when, QUrl(GetParam().source)).toStdString(), GetParam().file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LocalGameFileNames,
+    testing::Values(NameCase{"swf", "http://127.0.0.1/swf/game.swf", "20090315142530.swf"},
+                    NameCase{"query_and_fragment_ignored", "http://h/game.swf?v=2&x=a.b#top", "20090315142530.swf"},
+                    NameCase{"dot_only_in_the_host", "http://games.example.com/play/game", "20090315142530"},
+                    NameCase{"last_dot_counts", "http://h/a.tar.gz", "20090315142530.gz"},
+                    NameCase{"dot_in_a_folder_only", "http://h/v1.2/game", "20090315142530"},
+                    NameCase{"extension_not_letters_and_digits", "http://h/game.s%20wf", "20090315142530"},
+                    NameCase{"trailing_dot", "http://h/game.", "20090315142530"},
+                    NameCase{"encoded_slash_never_reaches_the_name", "http://h/a.b%2Fc", "20090315142530"},
+                    NameCase{"upper_case_kept", "http://h/GAME.SWF", "20090315142530.SWF"}),
+    [](const testing::TestParamInfo<NameCase>& info) { return info.param.name; });
+
+TEST(LocalGameFileNames, HourIsTwentyFourHourClock)
+{
+    EXPECT_EQ(LocalGameFileName(QDateTime(QDate(2026, 12, 1), QTime(23, 5, 9)), QUrl("http://h/x.swf")).toStdString(),
+              "20261201230509.swf");
+}
+
+} // namespace
