@@ -29,7 +29,13 @@ QString TGameList::FileOf(const QString& programFolder, const QString& kind)
 
 TGameList::TGameList(const QString& file) : file_(file)
 {
-    const pugi::xml_parse_result result = document_.load_file(QFile::encodeName(file).constData(), kParseOptions);
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        throw EGameListLoad(QStringLiteral("Unable to read %1: %2").arg(file, in.errorString()).toStdString());
+    buffer_ = in.readAll();
+    size_ = buffer_.size();
+    // Parsed where it was read: the document's texts point into buffer_.
+    const pugi::xml_parse_result result = document_.load_buffer_inplace(buffer_.data(), size_t(size_), kParseOptions);
     if (!result)
         throw EGameListLoad(QStringLiteral("Unable to load %1: %2").arg(file, QString::fromUtf8(result.description())).toStdString());
     encoding_ = result.encoding;
@@ -47,19 +53,12 @@ int TGameList::Count() const
     return count;
 }
 
-std::optional<QString> TGameList::Value(int entry, Field field) const
+std::optional<QString> TGameList::Value(int entry, Field field) const { return ValueOf(Entry(entry), field); }
+
+std::optional<QString> TGameList::ValueOf(pugi::xml_node entry, Field field)
 {
-    const pugi::xml_node node = NthChild(Entry(entry), field);
-    if (!node)
-        throw EGameListField("The list entry has no such field");
-    const pugi::xml_node content = node.first_child();
-    if (node.type() != pugi::node_element || (content && content.next_sibling()))
-        throw EGameListField("The list field is not one text");
-    if (!content)
-        return std::nullopt;
-    if (content.type() != pugi::node_pcdata && content.type() != pugi::node_cdata)
-        throw EGameListField("The list field is not one text");
-    return QString::fromUtf8(content.value());
+    const char* value = RawValueOf(entry, field);
+    return value ? std::optional<QString>(QString::fromUtf8(value)) : std::nullopt;
 }
 
 QString TGameList::Text(int entry, Field field) const
@@ -70,21 +69,46 @@ QString TGameList::Text(int entry, Field field) const
     return *value;
 }
 
+// The field's content as stored (UTF-8): null for a field without content.
+const char* TGameList::RawValueOf(pugi::xml_node entry, Field field)
+{
+    const pugi::xml_node node = NthChild(entry, field);
+    if (!node)
+        throw EGameListField("The list entry has no such field");
+    const pugi::xml_node content = node.first_child();
+    if (node.type() != pugi::node_element || (content && content.next_sibling()))
+        throw EGameListField("The list field is not one text");
+    if (!content)
+        return nullptr;
+    if (content.type() != pugi::node_pcdata && content.type() != pugi::node_cdata)
+        throw EGameListField("The list field is not one text");
+    return content.value();
+}
+
 std::optional<int> TGameList::Find(Field field, const QString& text) const
 {
-    const int count = Count();
-    for (int i = 0; i < count; ++i)
-        if (Text(i, field) == text)
+    // Compared as stored: the same characters are the same UTF-8 bytes.
+    const QByteArray wanted = text.toUtf8();
+    int i = 0;
+    for (pugi::xml_node entry = Root().first_child(); entry; entry = entry.next_sibling(), ++i) {
+        const char* value = RawValueOf(entry, field);
+        if (!value)
+            throw EGameListField("The list field has no value");
+        if (wanted == value)
             return i;
+    }
     return std::nullopt;
 }
 
 std::optional<int> TGameList::FindValue(Field field, const QString& text) const
 {
-    const int count = Count();
-    for (int i = 0; i < count; ++i)
-        if (Value(i, field) == text)
+    const QByteArray wanted = text.toUtf8();
+    int i = 0;
+    for (pugi::xml_node entry = Root().first_child(); entry; entry = entry.next_sibling(), ++i) {
+        const char* value = RawValueOf(entry, field);
+        if (value && wanted == value)
             return i;
+    }
     return std::nullopt;
 }
 
@@ -107,13 +131,14 @@ bool TGameList::Save() const
 {
     if (!QFileInfo(file_).isWritable())
         return false;
-    std::ostringstream text;
-    document_.save(text, "", pugi::format_raw | pugi::format_no_declaration, encoding_);
-    const std::string bytes = text.str();
+    struct Writer : pugi::xml_writer {
+        QByteArray bytes;
+        void write(const void* data, size_t size) override { bytes.append(static_cast<const char*>(data), qsizetype(size)); }
+    } writer;
+    writer.bytes.reserve(size_ + size_ / 8 + 4096);
+    document_.save(writer, "", pugi::format_raw | pugi::format_no_declaration, encoding_);
     QSaveFile file(file_);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
+    if (!file.open(QIODevice::WriteOnly) || file.write(writer.bytes) != writer.bytes.size())
         return false;
     return file.commit();
 }

@@ -3,6 +3,7 @@
 // whose child nodes are the entries in order; each entry's first child is
 // its name (text) and its second its address (one CDATA section). Entries
 // and fields are addressed purely by position.
+#include <QByteArray>
 #include <QString>
 #include <optional>
 #include <pugixml.hpp>
@@ -52,10 +53,14 @@ public:
     bool Save() const;
 
 private:
+    static const char* RawValueOf(pugi::xml_node entry, Field field);
+    static std::optional<QString> ValueOf(pugi::xml_node entry, Field field);
     pugi::xml_node Root() const;
     pugi::xml_node Entry(int entry) const;
 
     QString file_;
+    QByteArray buffer_; // before document_: it must outlive it
     pugi::xml_document document_;
     pugi::xml_encoding encoding_ = pugi::encoding_utf8;
+    qsizetype size_ = 0;
 };

@@ -24,7 +24,7 @@ void TUrlDownload::Start(const QUrl& source, const QString& target)
         return;
     }
     part_.setFileName(target + QStringLiteral(".part"));
-    if (!part_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!part_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         Fail(QStringLiteral("Unable to write %1").arg(part_.fileName()));
         return;
     }
@@ -53,12 +53,18 @@ void TUrlDownload::Cancel()
 
 void TUrlDownload::ReadAvailable()
 {
-    const QByteArray data = reply_->readAll();
-    if (part_.write(data) != data.size()) {
-        Fail(QStringLiteral("Unable to write %1").arg(part_.fileName()));
-        return;
+    // Large pieces straight from the reply into the file.
+    char buffer[256 * 1024];
+    for (;;) {
+        const qint64 size = reply_->read(buffer, sizeof buffer);
+        if (size <= 0)
+            return;
+        if (part_.write(buffer, size) != size) {
+            Fail(QStringLiteral("Unable to write %1").arg(part_.fileName()));
+            return;
+        }
+        received_ += size;
     }
-    received_ += data.size();
 }
 
 void TUrlDownload::Done()
