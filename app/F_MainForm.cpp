@@ -48,6 +48,7 @@ TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent
 {
     MainForm = this;
     connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
+    qApp->installEventFilter(this);
     CreateFormComponents();
     FormCreate();
 }
@@ -79,6 +80,7 @@ void TMainForm::CreateFormComponents()
     pm_tray->addActions({Menu_Max, Menu_Hide, N1, Menu_Close});
     pm_left = new QMenu(this);
     pm_left->addAction(menu_delete);
+    connect(menu_delete, &QAction::triggered, this, &TMainForm::menu_deleteClick);
     CreateStatusBar();
 }
 
@@ -170,6 +172,8 @@ void TMainForm::FormCreate()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (appEventsMessage(watched, event))
+        return true;
     // The panels get their sizes from the window's layout after the window's
     // own resize; place the browsers again once they have them.
     if (event->type() == QEvent::Resize && (watched == pnl_left || watched == pnl_top || watched == pnl_toggle))

@@ -80,6 +80,15 @@ public:
     // The standard message box: the text, no icon, OK, the application title.
     void ShowMessage(const QString& text);
 
+    // Sees every input event of the application before its widget does;
+    // true when the event goes no further.
+    bool appEventsMessage(QObject* watched, QEvent* event);
+    // The left view's own mouse handling.
+    bool LeftViewMouse(QObject* watched, QEvent* event);
+    void menu_deleteClick();
+    QString LeftItemKind;
+    QString LeftItemName;
+
     // What the program reports when a handler fails.
     void appEventsException(const QString& message);
 
@@ -99,6 +108,7 @@ private:
 
     std::filesystem::path programFolder_;
     bool shown_ = false;
+    bool ctrlDown_ = false; // as the keyboard last told the program
 };
 
 // The one main window of the program.

@@ -1,0 +1,159 @@
+// The application's message filter with real input from xdotool: the boss
+// key, no right-click menus, the strip at the left edge, and the left
+// view's context menu.
+#include "RunningMainWindow.h"
+#include "library/TGameList.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProcess>
+
+using testing_support::WaitFor;
+
+namespace {
+
+void Xdotool(const QStringList& arguments)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    xdotool.waitForFinished(10000);
+}
+
+class MessageFilter : public testing_support::RunningMainWindow {
+protected:
+    void SetUp() override
+    {
+        folder_.Write("Data/gamefavorites.xml",
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list><item><txt>收藏一</txt><url><![CDATA[" +
+                          site_.Url("/title30.html").toUtf8() + "]]></url></item></list>");
+        folder_.Write("Data/gamelocal.xml",
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list>"
+                      "<item><txt>游戏一</txt><url><![CDATA[20260101000001.swf]]></url></item>"
+                      "<item><txt>越界</txt><url><![CDATA[../victim.txt]]></url></item></list>");
+        folder_.Write("Data/Flash/20260101000001.swf", "swf");
+        folder_.Write("Data/victim.txt", "must stay");
+        Start();
+        Xdotool({"windowfocus", "--sync", QString::number(form_->winId())});
+    }
+
+    // A real click at a point of a widget, in the widget's coordinates.
+    void ClickAt(QWidget* widget, QPoint point, int button)
+    {
+        const QPoint global = widget->mapToGlobal(point);
+        Xdotool({"mousemove", QString::number(global.x()), QString::number(global.y()), "click", QString::number(button)});
+    }
+    static QMenu* VisibleMenu()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
+                return menu;
+        return nullptr;
+    }
+    // The middle of the first left-view element matching selector.
+    QPoint LeftElement(const QString& selector)
+    {
+        const QVariantList box = RunIn(form_->wb_left, QStringLiteral("(function(){var e=document.querySelector('%1');"
+                                                                      "if(!e)return [];var r=e.getBoundingClientRect();"
+                                                                      "return [r.left+r.width/2,r.top+r.height/2];})()")
+                                                           .arg(selector))
+                                     .toList();
+        return box.size() == 2 ? QPoint(int(box[0].toDouble()), int(box[1].toDouble())) : QPoint(-1, -1);
+    }
+};
+
+TEST_F(MessageFilter, CtrlBHidesTheWindowWhenBIsReleased)
+{
+    TWebPageEx* tab = Home();
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/keys.html")));
+    ClickAt(tab->WebBrowser, QPoint(200, 200), 1);
+
+    // B released after Ctrl: nothing.
+    Xdotool({"keydown", "ctrl", "keydown", "b", "keyup", "ctrl", "keyup", "b"});
+    EXPECT_FALSE(WaitFor([&] { return !form_->isVisible(); }, 1000));
+    // Games get arrows and letters.
+    Xdotool({"key", "Left", "z", "7"});
+    EXPECT_TRUE(WaitFor([&] { return RunIn(tab->WebBrowser, "keys.join(' ')").toString().contains("ArrowLeft z 7"); }))
+        << RunIn(tab->WebBrowser, "keys.join(' ')").toString().toStdString();
+    // Ctrl+Shift+B, with B released first, hides the window.
+    Xdotool({"keydown", "ctrl", "keydown", "shift", "keydown", "b", "keyup", "b", "keyup", "shift", "keyup", "ctrl"});
+    EXPECT_TRUE(WaitFor([&] { return !form_->isVisible(); }));
+}
+
+TEST_F(MessageFilter, RightClicksShowNoMenuOutsideTheLeftView)
+{
+    TWebPageEx* tab = Home();
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/keys.html")));
+    ClickAt(tab->WebBrowser, QPoint(200, 200), 3);
+    ClickAt(form_->wb_top, QPoint(300, 18), 3);
+    ClickAt(form_->pnl_bottom, QPoint(400, 10), 3);
+    EXPECT_FALSE(WaitFor([&] { return VisibleMenu() != nullptr; }, 1500));
+    EXPECT_EQ(RunIn(tab->WebBrowser, "menus").toInt(), 0) << "the page saw no context menu";
+
+    // An empty area of the left view: nothing either.
+    ClickAt(form_->wb_left, QPoint(85, form_->wb_left->height() - 30), 3);
+    EXPECT_FALSE(WaitFor([&] { return VisibleMenu() != nullptr; }, 1000));
+}
+
+struct DeleteCase {
+    friend void PrintTo(const DeleteCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    const char* selector;
+    const char* kind;
+    const char* entry;
+    const char* survivingFile; // a file that must still exist, relative to Data
+    const char* deletedFile;   // a file that must be gone, or null
+};
+
+class LeftViewDelete : public MessageFilter, public testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(LeftViewDelete, RemovesTheEntryAndOnlyItsOwnFile)
+{
+    const DeleteCase& c = GetParam();
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() >= 0; }));
+    ClickAt(form_->wb_left, LeftElement(c.selector), 3);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text().toStdString(), "删除");
+    const QRect item = menu->actionGeometry(menu->actions()[0]);
+    ClickAt(menu, item.center(), 1);
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; })) << "the left view redraws without the entry";
+    EXPECT_TRUE(QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.survivingFile)));
+    if (c.deletedFile)
+        EXPECT_FALSE(QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.deletedFile)));
+    TGameList list(form_->ListFile(c.kind));
+    EXPECT_EQ(list.FindValue(TGameList::Name, QString::fromUtf8(c.entry)), std::nullopt);
+    EXPECT_EQ(list.Count(), QByteArray(c.kind) == "gamelocal" ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LeftViewDelete,
+    testing::Values(
+        DeleteCase{"local_entry_and_its_file", ".gamelocal[title=\"游戏一\"]", "gamelocal", "游戏一", "victim.txt",
+                   "Flash/20260101000001.swf"},
+        DeleteCase{"entry_pointing_outside_the_game_folder", ".gamelocal[title=\"越界\"]", "gamelocal", "越界", "victim.txt",
+                   nullptr},
+        DeleteCase{"favourite_deletes_no_file", ".gamefavorites", "gamefavorites", "收藏一", "Flash/20260101000001.swf",
+                   nullptr}),
+    [](const testing::TestParamInfo<DeleteCase>& info) { return info.param.name; });
+
+TEST_F(MessageFilter, StripShowsAtTheLeftEdgeWhileTheBarIsHidden)
+{
+    form_->ToggleLeftView();
+    ASSERT_TRUE(form_->pnl_toggle->isHidden());
+    auto moveTo = [&](int x) {
+        const QPoint global = form_->mapToGlobal(QPoint(x, 300));
+        Xdotool({"mousemove", QString::number(global.x() + 40), QString::number(global.y()), "mousemove",
+                 QString::number(global.x()), QString::number(global.y())});
+    };
+    moveTo(4);
+    EXPECT_TRUE(WaitFor([&] { return !form_->pnl_toggle->isHidden(); }));
+    moveTo(5);
+    EXPECT_TRUE(WaitFor([&] { return form_->pnl_toggle->isHidden(); }));
+    moveTo(0);
+    EXPECT_TRUE(WaitFor([&] { return !form_->pnl_toggle->isHidden(); }));
+}
+
+} // namespace
