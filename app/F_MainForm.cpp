@@ -139,6 +139,8 @@ void TMainForm::FormCreate()
     wb_left = new TEmbeddedWB(pnl_left);
     wb_left->setObjectName(QStringLiteral("wb_left"));
     connect(wb_left, &TEmbeddedWB::OnNewWindow2, this, &TMainForm::LeftViewNewWindow);
+    wb_left->OfferPageScript(QStringLiteral(":/scripts/left_view.js"));
+    connect(wb_left, &TEmbeddedWB::OnPageRequest, this, &TMainForm::LeftViewRequest);
     wb_top = new TEmbeddedWB(pnl_top);
     wb_top->setObjectName(QStringLiteral("wb_top"));
     wb_top->OfferDocumentEvents();

@@ -3,6 +3,7 @@
 
 #include <QFrame>
 #include <QUrl>
+#include <QVariantMap>
 #include <QWidget>
 #include <filesystem>
 
@@ -86,6 +87,9 @@ public:
     // The left view's own mouse handling.
     bool LeftViewMouse(QObject* watched, QEvent* event);
     void menu_deleteClick();
+    // The left page's own script asks whether the program takes a release.
+    void LeftViewRequest(TEmbeddedWB* sender, const QVariantMap& request, QString& answer);
+    void PlayLocalGame();
     QString LeftItemKind;
     QString LeftItemName;
 

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QJsonDocument>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QWebEnginePage>
@@ -167,10 +168,16 @@ void TEmbeddedWB::OfferDocumentEvents()
     if (documentEventsOffered_)
         return;
     documentEventsOffered_ = true;
-    QFile file(QStringLiteral(":/scripts/document_events.js"));
+    OfferPageScript(QStringLiteral(":/scripts/document_events.js"));
+}
+
+void TEmbeddedWB::OfferPageScript(const QString& resource)
+{
+    pageScriptsOffered_ = true;
+    QFile file(resource);
     file.open(QIODevice::ReadOnly);
     QWebEngineScript script;
-    script.setName(QStringLiteral("orvanzev-document-events"));
+    script.setName(resource);
     script.setSourceCode(QString::fromUtf8(file.readAll()).replace(QStringLiteral("%TOKEN%"), BridgeToken()));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
@@ -180,7 +187,7 @@ void TEmbeddedWB::OfferDocumentEvents()
 
 bool TEmbeddedWB::IsBridgeMessage(const QString& text) const
 {
-    return documentEventsOffered_ && text.startsWith(BridgeToken() + QLatin1Char('\n'));
+    return pageScriptsOffered_ && text.startsWith(BridgeToken() + QLatin1Char('\n'));
 }
 
 // "<token>\n<answer|tell>\n<dispatch id>\n<event type>\n<source element id>"
@@ -188,8 +195,19 @@ QString TEmbeddedWB::HandleBridgeMessage(const QString& text)
 {
     // Only the program's own local pages report events; anything else
     // loaded into this control is answered and ignored.
+    if (!page_->url().isLocalFile())
+        return QStringLiteral("true");
+    const QString request = BridgeToken() + QStringLiteral("\nrequest\n");
+    if (text.startsWith(request)) {
+        QString answer;
+        platform::Guarded([&] {
+            const QVariantMap fields = QJsonDocument::fromJson(text.mid(request.size()).toUtf8()).toVariant().toMap();
+            emit OnPageRequest(this, fields, answer);
+        });
+        return answer;
+    }
     const QStringList parts = text.split(QLatin1Char('\n'));
-    if (parts.size() != 5 || !page_->url().isLocalFile())
+    if (!documentEventsOffered_ || parts.size() != 5)
         return QStringLiteral("true");
     bool allowed = true;
     platform::Guarded([&] {

@@ -45,6 +45,9 @@ public:
     // Lets the documents of this control report their events (for the
     // program's own local pages only).
     void OfferDocumentEvents();
+    // Offers one of the program's page-side scripts (a resource) to the
+    // documents of this control; its requests arrive as OnPageRequest.
+    void OfferPageScript(const QString& resource);
 
     int MovieSettleTime() const { return movieSettleTime_; }
     void SetMovieSettleTime(int milliseconds) { movieSettleTime_ = milliseconds; }
@@ -62,6 +65,8 @@ signals:
     void OnCommandStateChange(TEmbeddedWB* sender, int command, bool enable);
     void OnTitleChange(TEmbeddedWB* sender, const QString& text);
     void OnDownloadComplete(TEmbeddedWB* sender);
+    // A request of the program's own page-side script, answered at once.
+    void OnPageRequest(TEmbeddedWB* sender, const QVariantMap& request, QString& answer);
 
 private:
     friend class TEmbeddedWBPage;
@@ -83,4 +88,5 @@ private:
     int movieSettleTime_ = 5000;
     int loadSerial_ = 0;
     bool documentEventsOffered_ = false;
+    bool pageScriptsOffered_ = false;
 };

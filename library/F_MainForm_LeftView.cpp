@@ -1,6 +1,7 @@
 // The left view's actions: a context menu with "删除" on list entries.
 #include "app/F_MainForm.h"
 #include "TGameList.h"
+#include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
 
@@ -9,6 +10,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QUrl>
 
 namespace {
 
@@ -50,6 +53,41 @@ bool TMainForm::LeftViewMouse(QObject*, QEvent* event)
         pm_left->popup(screen);
     });
     return true;
+}
+
+// The play path: a left-button release on a local entry plays its game and
+// is kept from the page; any other release goes on to the page.
+void TMainForm::LeftViewRequest(TEmbeddedWB*, const QVariantMap& request, QString& answer)
+{
+    if (request.value(QStringLiteral("what")).toString() != QLatin1String("leftButtonUp"))
+        return;
+    const QString className = request.value(QStringLiteral("className")).toString();
+    if (!request.value(QStringLiteral("hit")).toBool() || className != QLatin1String("gamelocal"))
+        return;
+    answer = QStringLiteral("handled");
+    LeftItemKind = className;
+    LeftItemName = request.value(QStringLiteral("innerText")).toString();
+    // Opened once the page has its answer, not inside its event.
+    QTimer::singleShot(0, this, &TMainForm::PlayLocalGame);
+}
+
+void TMainForm::PlayLocalGame()
+{
+    TGameList list(ListFile(QStringLiteral("gamelocal")));
+    std::optional<QString> file;
+    try {
+        if (const std::optional<int> entry = list.FindValue(TGameList::Name, LeftItemName))
+            file = list.Value(*entry, TGameList::Address);
+    } catch (const EGameListField&) {
+        return;
+    }
+    if (!file)
+        return;
+    QUrl address = QUrl::fromLocalFile(QString::fromStdString((programFolder_ / "Data" / "Flash" / "swf.htm").string()));
+    address.setQuery(QString::fromLatin1(QUrl::toPercentEncoding(*file)), QUrl::StrictMode);
+    TWebPageEx* page = pager_web->OpenPage(address.toString(QUrl::FullyEncoded), true);
+    page->SetCaption(LeftItemName);
+    page->GameName = LeftItemName;
 }
 
 void TMainForm::menu_deleteClick()

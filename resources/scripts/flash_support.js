@@ -1,7 +1,8 @@
 // Offers the game box's Flash player (Ruffle) to this document.
 (function () {
   "use strict";
-  if (window.__orvanzevFlash) return;
+  // The program's own local player page brings the player itself.
+  if (window.__orvanzevFlash || location.protocol === "file:") return;
   Object.defineProperty(window, "__orvanzevFlash", { value: true });
 
   var base = "orvanzev://ruffle/";

@@ -1,0 +1,31 @@
+// The left view: a left-button release asks the program first whether it
+// takes it (a local game to play); a release it takes, and the click that
+// would follow, never reach the page. Runs in a world of its own.
+(function (token) {
+  "use strict";
+  if (window.__orvanzevLeftView) return;
+  window.__orvanzevLeftView = true;
+  var swallowClick = false;
+  window.addEventListener("mouseup", function (event) {
+    if (event.button !== 0) return;
+    var hit = document.elementFromPoint(event.clientX, event.clientY);
+    var request = {
+      what: "leftButtonUp",
+      hit: !!hit,
+      className: hit ? String(hit.getAttribute("class") || "") : "",
+      innerText: hit ? String(hit.innerText) : ""
+    };
+    if (prompt(token + "\nrequest\n" + JSON.stringify(request)) === "handled") {
+      event.stopImmediatePropagation();
+      event.preventDefault();
+      swallowClick = true;
+      setTimeout(function () { swallowClick = false; }, 0);
+    }
+  }, true);
+  window.addEventListener("click", function (event) {
+    if (!swallowClick) return;
+    swallowClick = false;
+    event.stopImmediatePropagation();
+    event.preventDefault();
+  }, true);
+})("%TOKEN%");
