@@ -1,6 +1,7 @@
 // The application's message filter: the boss key, the left view's mouse,
 // no right clicks anywhere else, and the strip at the window's left edge.
 #include "F_MainForm.h"
+#include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 
 #include <QApplication>
@@ -43,6 +44,16 @@ bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::ApplicationDeactivate)
         ctrlDown_ = false;
+
+    // 5. The active tab's reload key. The engine itself has no shortcut
+    // for the kept-back keys (no back from Backspace or Alt+Left, no find,
+    // print, open or new window), and the page receives every key.
+    if (event->type() == QEvent::KeyPress && watched->isWindowType() && pager_web
+        && static_cast<const QKeyEvent*>(event)->key() == Qt::Key_F5
+        && static_cast<const QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (TWebPageEx* page = pager_web->ActivePage(); page && isActiveWindow() && !page->WebBrowser->Busy())
+            page->WebBrowser->Refresh();
+    }
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this)
         return false;

@@ -75,7 +75,7 @@ public:
     {
         if (withData) {
             QDir().mkpath(Path(QStringLiteral("Data/Flash")));
-            for (const QString& name : {QStringLiteral("top.html"), QStringLiteral("left.html")})
+            for (const QString& name : {QStringLiteral("top.html"), QStringLiteral("left.html"), QStringLiteral("Flash/swf.htm")})
                 QFile::copy(QStringLiteral(DATA_DIR "/") + name, Path(QStringLiteral("Data/") + name));
         }
         QFile::link(QStringLiteral(RUFFLE_DIR), Path(QStringLiteral("Ruffle")));

@@ -156,4 +156,124 @@ TEST_F(MessageFilter, StripShowsAtTheLeftEdgeWhileTheBarIsHidden)
     EXPECT_TRUE(WaitFor([&] { return !form_->pnl_toggle->isHidden(); }));
 }
 
+// Counts the left page's own mouse releases and clicks.
+const char kCountReleases[] = "window.__ups = 0; window.__clicks = 0;"
+                              "document.addEventListener('mouseup', function () { window.__ups++; });"
+                              "document.addEventListener('click', function () { window.__clicks++; });";
+
+TEST_F(MessageFilter, LeftClickOnALocalEntryPlaysItAndTheLeftPageNeverSeesIt)
+{
+    QFile::remove(folder_.Path("Data/Flash/20260101000001.swf"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(DEMO_SITE_DIR "/swf/tiny.swf"), folder_.Path("Data/Flash/20260101000001.swf")));
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(".gamelocal").x() >= 0; }));
+    RunIn(form_->wb_left, kCountReleases);
+
+    ClickAt(form_->wb_left, LeftElement(".gamelocal[title=\"游戏一\"]"), 1);
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->PageCount() == 2; }));
+    TWebPageEx* tab = form_->pager_web->Page(1);
+    EXPECT_EQ(form_->pager_web->ActivePage(), tab);
+    EXPECT_TRUE(tab->ShowClose());
+    EXPECT_EQ(tab->Caption().toStdString(), "游戏一");
+    EXPECT_EQ(tab->GameName.toStdString(), "游戏一");
+    const QUrl played = tab->WebBrowser->page()->requestedUrl();
+    EXPECT_TRUE(played.isLocalFile());
+    EXPECT_EQ(played.toLocalFile(), folder_.Path("Data/Flash/swf.htm"));
+    EXPECT_EQ(played.query().toStdString(), "20260101000001.swf");
+    // The game plays from disk.
+    EXPECT_TRUE(WaitFor([&] { return RunIn(tab->WebBrowser, "typeof movie !== 'undefined' && movie.PercentLoaded()").toInt() == 100; }));
+    EXPECT_EQ(tab->WebBrowser->title().toStdString(), "游戏一");
+    EXPECT_EQ(RunIn(form_->wb_left, "window.__ups + ',' + window.__clicks").toString().toStdString(), "0,0");
+
+    // A favourites entry is the page's own: its new-window link becomes a tab.
+    ClickAt(form_->wb_left, LeftElement(".gamefavorites"), 1);
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->PageCount() == 3; }));
+    EXPECT_TRUE(WaitFor([&] { return form_->pager_web->Page(2)->WebBrowser->page()->requestedUrl().toString().endsWith("/title30.html"); }));
+    EXPECT_EQ(RunIn(form_->wb_left, "window.__ups + ',' + window.__clicks").toString().toStdString(), "1,1");
+}
+
+class LeftViewFixture : public MessageFilter {
+protected:
+    void SetUp() override
+    {
+        QFile page(QStringLiteral(TEST_PAGES_DIR "/left_fixture.html"));
+        ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+        folder_.Write("Data/left.html", page.readAll());
+        MessageFilter::SetUp();
+        folder_.Write("Data/gamelocal.xml",
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list>"
+                      "<item><txt>同名游戏</txt><url><![CDATA[first.swf]]></url></item>"
+                      "<item><txt>同名游戏</txt><url><![CDATA[second.swf]]></url></item></list>");
+        ASSERT_TRUE(WaitFor([&] { return LeftElement("#plain").x() >= 0; }));
+        RunIn(form_->wb_left, kCountReleases);
+    }
+};
+
+TEST_F(LeftViewFixture, OnlyAnElementOfClassGamelocalItselfIsAnEntry)
+{
+    ClickAt(form_->wb_left, LeftElement("#two-classes"), 1);
+    ClickAt(form_->wb_left, LeftElement("#nested"), 1);
+    EXPECT_TRUE(WaitFor([&] { return RunIn(form_->wb_left, "window.__ups").toInt() == 2; }));
+    EXPECT_EQ(form_->pager_web->PageCount(), 1);
+
+    // Two entries with one name: the first in the list plays.
+    ClickAt(form_->wb_left, LeftElement("#plain"), 1);
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->PageCount() == 2; }));
+    EXPECT_EQ(form_->pager_web->Page(1)->WebBrowser->page()->requestedUrl().query().toStdString(), "first.swf");
+    EXPECT_EQ(RunIn(form_->wb_left, "window.__ups").toInt(), 2);
+
+    // Deleting acts on the first of them too.
+    ClickAt(form_->wb_left, LeftElement("#plain"), 3);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+    ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
+    ASSERT_TRUE(WaitFor([&] { return TGameList(form_->ListFile("gamelocal")).Count() == 1; }));
+    EXPECT_EQ(TGameList(form_->ListFile("gamelocal")).Text(0, TGameList::Address).toStdString(), "second.swf");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MessageFilter, KeptBackKeysNeverNavigateAndReloadWorks)
+{
+    TWebPageEx* tab = Home();
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/keys.html")));
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/counter.html")));
+    ClickAt(tab->WebBrowser, QPoint(200, 200), 1);
+    Xdotool({"key", "alt+Left", "BackSpace", "ctrl+r", "ctrl+f", "ctrl+p", "ctrl+n"});
+    EXPECT_FALSE(WaitFor([&] { return !tab->WebBrowser->LocationURL().endsWith("/counter.html") || form_->pager_web->PageCount() != 1; }, 1500));
+    const QString before = tab->WebBrowser->title();
+    EXPECT_FALSE(WaitFor([&] { return tab->WebBrowser->title() != before; }, 500)) << "ctrl+r reloaded";
+    Xdotool({"key", "F5"});
+    EXPECT_TRUE(WaitFor([&] { return tab->WebBrowser->title() != before && !tab->Busy; }));
+    EXPECT_TRUE(tab->WebBrowser->LocationURL().endsWith("/counter.html"));
+}
+
+struct BrokenGame {
+    friend void PrintTo(const BrokenGame& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    QByteArray bytes; // the file's content; empty for no file
+    const char* message;
+};
+
+class LocalPlayerPage : public MessageFilter, public testing::WithParamInterface<BrokenGame> {};
+
+TEST_P(LocalPlayerPage, ShowsAClearMessage)
+{
+    QFile::remove(folder_.Path("Data/Flash/20260101000001.swf"));
+    if (!GetParam().bytes.isEmpty())
+        folder_.Write("Data/Flash/20260101000001.swf", GetParam().bytes);
+    form_->LeftItemName = QStringLiteral("游戏一");
+    form_->PlayLocalGame();
+    ASSERT_EQ(form_->pager_web->PageCount(), 2);
+    TWebPageEx* tab = form_->pager_web->Page(1);
+    EXPECT_TRUE(WaitFor([&] { return RunIn(tab->WebBrowser, "document.body ? document.body.innerText : ''").toString().contains(QString::fromUtf8(GetParam().message)); }))
+        << RunIn(tab->WebBrowser, "document.body.innerText").toString().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LocalPlayerPage,
+                         testing::Values(BrokenGame{"missing_file", {}, "找不到游戏文件"},
+                                         BrokenGame{"not_a_movie", "<html>not a movie</html>", "游戏文件已损坏"}),
+                         [](const testing::TestParamInfo<BrokenGame>& info) { return info.param.name; });
+
 } // namespace
