@@ -76,7 +76,13 @@ protected:
         return tab;
     }
     QByteArray List(const char* kind) const { return folder_.Read(QStringLiteral("Data/%1.xml").arg(kind)); }
-    QStringList Games() const { return QDir(folder_.Path("Data/Flash")).entryList(QDir::Files); }
+    // What Data/Flash holds besides the local player page.
+    QStringList Games() const
+    {
+        QStringList files = QDir(folder_.Path("Data/Flash")).entryList(QDir::Files | QDir::Hidden);
+        files.removeAll(QStringLiteral("swf.htm"));
+        return files;
+    }
     // The entries the left view shows for a kind, by their visible text.
     QStringList Shown(const char* kind)
     {
