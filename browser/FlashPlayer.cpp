@@ -56,11 +56,18 @@ private:
     mutable QString folder_;
 };
 
+// The folder of the player's files, as a URL the program's local pages use.
+QString& LocalPlayerUrl()
+{
+    static QString url;
+    return url;
+}
+
 QString SupportScriptSource()
 {
     QFile file(QStringLiteral(":/scripts/flash_support.js"));
     file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("%LOCAL_PLAYER%"), LocalPlayerUrl());
 }
 
 } // namespace
@@ -76,6 +83,7 @@ void RegisterScheme()
 
 void Install(QWebEngineProfile* profile, const QString& playerFolder)
 {
+    LocalPlayerUrl() = QUrl::fromLocalFile(QDir(playerFolder).absolutePath() + QLatin1Char('/')).toString(QUrl::FullyEncoded);
     if (auto* files = dynamic_cast<const PlayerFiles*>(profile->urlSchemeHandler(kScheme)))
         files->SetFolder(playerFolder);
     else
@@ -84,10 +92,9 @@ void Install(QWebEngineProfile* profile, const QString& playerFolder)
 
 void OfferTo(QWebEnginePage* page)
 {
-    static const QString source = SupportScriptSource();
     QWebEngineScript script;
     script.setName(QStringLiteral("orvanzev-flash"));
-    script.setSourceCode(source);
+    script.setSourceCode(SupportScriptSource());
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::MainWorld);
     script.setRunsOnSubFrames(true);

@@ -4,8 +4,9 @@
 class QWebEnginePage;
 class QWebEngineProfile;
 
-// Flash games play through Ruffle, served from the program's own files under
-// the scheme "orvanzev://ruffle/": never fetched from the internet.
+// Flash games play through Ruffle from the program's own files, never fetched
+// from the internet: web pages get it under the scheme "orvanzev://ruffle/",
+// the program's own local pages read the files directly.
 namespace flash {
 
 inline constexpr char kScheme[] = "orvanzev";

@@ -1,11 +1,12 @@
 // Offers the game box's Flash player (Ruffle) to this document.
 (function () {
   "use strict";
-  // The program's own local player page brings the player itself.
-  if (window.__orvanzevFlash || location.protocol === "file:") return;
+  if (window.__orvanzevFlash) return;
   Object.defineProperty(window, "__orvanzevFlash", { value: true });
 
-  var base = "orvanzev://ruffle/";
+  // Web pages reach the player through the program's scheme; the program's
+  // own local pages read its files directly.
+  var base = location.protocol === "file:" ? "%LOCAL_PLAYER%" : "orvanzev://ruffle/";
   window.RufflePlayer = window.RufflePlayer || {};
   window.RufflePlayer.config = Object.assign({
     publicPath: base,
@@ -20,11 +21,11 @@
     logLevel: "error"
   }, window.RufflePlayer.config || {});
 
-  // The engine's fetch refuses the program's own scheme; answer those
-  // requests through XMLHttpRequest and leave every other request alone.
+  // The engine's fetch refuses the program's own scheme and local files;
+  // answer those requests through XMLHttpRequest, leave all others alone.
   var originalFetch = window.fetch;
   window.fetch = function (input, init) {
-    var url = typeof input === "string" ? input : (input && input.url) || String(input);
+    var url = new URL(typeof input === "string" ? input : (input && input.url) || String(input), location.href).href;
     if (url.indexOf(base) !== 0) return originalFetch.apply(this, arguments);
     return new Promise(function (resolve, reject) {
       var request = new XMLHttpRequest();
