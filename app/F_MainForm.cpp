@@ -10,7 +10,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QProcess>
 #include <QLayout>
 #include <QLabel>
 #include <QMenu>
@@ -160,10 +164,6 @@ void TMainForm::FormCreate()
     client->setSpacing(0);
     client->addWidget(pnl_top);
     client->addWidget(pager_web, 1);
-    pnl_left->installEventFilter(this);
-    pnl_top->installEventFilter(this);
-    pnl_toggle->installEventFilter(this);
-    pnl_bottom->installEventFilter(this);
 
     // 12-14.
     LayoutBrowsers();
@@ -172,6 +172,7 @@ void TMainForm::FormCreate()
     pager_web->OpenPage(Text(Config->HomePage), false);
 }
 
+// Installed on the application: sees every event of every object once.
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (appEventsMessage(watched, event))
@@ -182,6 +183,20 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         LayoutBrowsers();
     if (event->type() == QEvent::Resize && watched == pnl_bottom)
         PlaceStatusBarControls();
+    if (event->type() == QEvent::MouseButtonRelease) {
+        // A click is a left-button release over the link it began on.
+        const auto* click = static_cast<QMouseEvent*>(event);
+        auto over = [&](QWidget* a, QWidget* b) {
+            QWidget* link = watched == a ? a : watched == b ? b : nullptr;
+            return link && click->button() == Qt::LeftButton && link->rect().contains(click->position().toPoint());
+        };
+        if (over(img_update, lbl_update))
+            lbl_updateClick();
+        else if (over(img_home, lbl_home))
+            lbl_homeClick();
+        else if (over(img_report, lbl_report))
+            lbl_reportClick();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -208,9 +223,23 @@ void TMainForm::ToggleLeftView()
 
 void TMainForm::BossKey() { hide(); }
 
-void TMainForm::appEventsException(const QString&)
+void TMainForm::OpenInWebBrowser(const std::string& address)
 {
-    // Nothing is shown; the program goes on.
+    QProcess::startDetached(BrowserCommand, {QString::fromStdString(address)});
+}
+
+void TMainForm::lbl_updateClick() { OpenInWebBrowser(Config->UpdatePath); }
+void TMainForm::lbl_homeClick() { OpenInWebBrowser(Config->SoftwareWebSit); }
+void TMainForm::lbl_reportClick() { OpenInWebBrowser(Config->ReportURL); }
+
+void TMainForm::appEventsException(const QString& message)
+{
+    // One line per error, appended; a log that cannot be written is skipped.
+    QFile log(QString::fromStdString((programFolder_ / "Data" / "Log.dat").string()));
+    if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    log.write(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8() + ' '
+              + message.toUtf8() + "\r\n");
 }
 
 void TMainForm::FormShow()

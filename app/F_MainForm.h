@@ -93,8 +93,15 @@ public:
     QString LeftItemKind;
     QString LeftItemName;
 
-    // What the program reports when a handler fails.
+    // Writes an error that no handler caught to Data/Log.dat; shows nothing.
     void appEventsException(const QString& message);
+
+    // The status bar links open their addresses, unchanged, in the
+    // desktop's web browser (the program BrowserCommand names).
+    void lbl_updateClick();
+    void lbl_homeClick();
+    void lbl_reportClick();
+    QString BrowserCommand = QStringLiteral("xdg-open");
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -108,6 +115,7 @@ private:
     void CreateFormComponents();
     void CreateStatusBar();
     void PlaceStatusBarControls();
+    void OpenInWebBrowser(const std::string& address);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::filesystem::path programFolder_;

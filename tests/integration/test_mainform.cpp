@@ -6,6 +6,10 @@
 #include "browser/TEmbeddedWB.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QLabel>
 #include <QScreen>
 #include <QSlider>
@@ -169,6 +173,58 @@ TEST_F(MainWindow, LeftViewLinkOpensAClosableActiveTabAndTheLeftViewStays)
     ASSERT_TRUE(WaitFor([&] { return !opened->WebBrowser->page()->requestedUrl().isEmpty(); }));
     EXPECT_TRUE(opened->WebBrowser->page()->requestedUrl().toString().endsWith("/index.html"));
     EXPECT_EQ(left->page()->url(), QUrl::fromLocalFile(form_->LeftPagePath));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, ErrorsThatNoHandlerCaughtAreLoggedAndTheProgramGoesOn)
+{
+    const QString log = folder_.Path("Data/Log.dat");
+    ASSERT_FALSE(QFileInfo::exists(log));
+    for (const char* message : {"first failure", "two\nlines", ""})
+        QTimer::singleShot(0, [message] { throw std::runtime_error(message); });
+    ASSERT_TRUE(WaitFor([&] { return folder_.Read("Data/Log.dat").count("\r\n") == 3; }));
+    const QString text = QString::fromUtf8(folder_.Read("Data/Log.dat"));
+    const QRegularExpression lines(QStringLiteral(
+        "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d first failure\r\n"
+        "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d two\nlines\r\n"
+        "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \r\n$"));
+    EXPECT_TRUE(lines.match(text).hasMatch()) << text.toStdString();
+    EXPECT_TRUE(form_->isVisible());
+
+    // A log that cannot be written is skipped: the program still goes on.
+    QFile::remove(log);
+    QDir(folder_.Path()).rename("Data", "Data.away");
+    QTimer::singleShot(0, [] { throw std::runtime_error("nowhere to go"); });
+    bool later = false;
+    QTimer::singleShot(50, [&] { later = true; });
+    EXPECT_TRUE(WaitFor([&] { return later; }));
+    QDir(folder_.Path()).rename("Data.away", "Data");
+    EXPECT_FALSE(QFileInfo::exists(log));
+}
+
+TEST_F(MainWindow, StatusBarLinksOpenTheirAddressesUnchangedInTheWebBrowser)
+{
+    const QString record = folder_.Path("opened.txt");
+    folder_.Write("browser.sh", QStringLiteral("#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> '%1'\n").arg(record).toUtf8());
+    QFile::setPermissions(folder_.Path("browser.sh"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    form_->BrowserCommand = folder_.Path("browser.sh");
+    config_->SoftwareWebSit = "http://127.0.0.1:9/官网 页?a=1&b=%20";
+    config_->ReportURL = "about:blank";
+    config_->UpdatePath = "";
+
+    QTest::mouseClick(form_->lbl_home, Qt::LeftButton);
+    QTest::mouseClick(form_->img_home, Qt::LeftButton);
+    QTest::mouseClick(form_->img_report, Qt::LeftButton);
+    QTest::mouseClick(form_->lbl_update, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return folder_.Read("opened.txt").count('\n') == 4; }));
+    QStringList opened = QString::fromUtf8(folder_.Read("opened.txt")).split('\n', Qt::SkipEmptyParts);
+    opened.sort();
+    EXPECT_EQ(opened.join(' ').toStdString(),
+              "1| 1|about:blank 1|http://127.0.0.1:9/官网 页?a=1&b=%20 1|http://127.0.0.1:9/官网 页?a=1&b=%20");
+    EXPECT_EQ(form_->pager_web->PageCount(), 1) << "the program's own views are not used";
 }
 
 } // namespace

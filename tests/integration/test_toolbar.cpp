@@ -174,6 +174,7 @@ protected:
                       "Stop_inactive=inline-block", "Down_active=inline-block", "Down_inactive=inline-block",
                       "Retract_leftBar=inline-block", "Open_leftBar=inline-block"});
         EXPECT_TRUE(WaitFor([&] { return failures_.join(' ').contains("Forward_active"); }));
+        EXPECT_TRUE(WaitFor([&] { return folder_.Read("Data/Log.dat").contains("Forward_active"); })) << "and it is logged";
     }
 
     QStringList failures_;
