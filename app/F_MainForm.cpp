@@ -96,6 +96,9 @@ void TMainForm::FormCreate()
     QApplication::setApplicationDisplayName(softName);
     lbl_softversion->setText(QStringLiteral("主程序版本：") + Text(Config->SoftVersion));
 
+    // 4: the tray icon, with the application title as its tip.
+    AddTrayIcon();
+
     // 5: the two local pages.
     LeftPagePath = QString::fromStdString((programFolder_ / "Data" / "left.html").string());
     TopPagePath = QString::fromStdString((programFolder_ / "Data" / "top.html").string());

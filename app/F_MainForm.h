@@ -11,6 +11,7 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSlider;
+class QSystemTrayIcon;
 class QTimer;
 class QToolButton;
 class TEmbeddedWB;
@@ -103,8 +104,24 @@ public:
     void lbl_reportClick();
     QString BrowserCommand = QStringLiteral("xdg-open");
 
+    // The tray icon and its menu: the way back to a hidden window.
+    QSystemTrayIcon* TrayIcon = nullptr;
+    void AddTrayIcon();
+    void suitemppm_trayPopup();
+    void Menu_HideClick();
+    void Menu_CloseClick();
+    void ToggleVisibility();
+    void PopTrayMenu();
+
+signals:
+    // The window has closed: the program ends.
+    void FormClosed();
+
+public:
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -121,6 +138,7 @@ private:
     std::filesystem::path programFolder_;
     bool shown_ = false;
     bool ctrlDown_ = false; // as the keyboard last told the program
+    bool trayMenuPending_ = false;
 };
 
 // The one main window of the program.

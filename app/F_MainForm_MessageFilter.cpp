@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
 
 namespace {
 
@@ -54,6 +55,10 @@ bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
         if (TWebPageEx* page = pager_web->ActivePage(); page && isActiveWindow() && !page->WebBrowser->Busy())
             page->WebBrowser->Refresh();
     }
+    if (trayMenuPending_ && event->type() == QEvent::MouseButtonRelease
+        && static_cast<const QMouseEvent*>(event)->button() == Qt::RightButton)
+        QTimer::singleShot(0, this, &TMainForm::PopTrayMenu);
+
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this)
         return false;

@@ -28,6 +28,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Orvanzev"));
 
     TMainForm mainForm(platform::ProgramFolder());
+    QObject::connect(&mainForm, &TMainForm::FormClosed, &application, &QApplication::quit, Qt::QueuedConnection);
     mainForm.show();
     return application.exec();
 }
