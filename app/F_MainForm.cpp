@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QSlider>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -47,8 +48,8 @@ void Paint(QWidget* widget, const QColor& colour)
 
 } // namespace
 
-TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent)
-    : QWidget(parent), programFolder_(programFolder)
+TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent, const TMixerTarget& mixer)
+    : QWidget(parent), Mixer(mixer), programFolder_(programFolder)
 {
     MainForm = this;
     connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
@@ -95,6 +96,12 @@ void TMainForm::FormCreate()
     setWindowTitle(softName);
     QApplication::setApplicationDisplayName(softName);
     lbl_softversion->setText(QStringLiteral("主程序版本：") + Text(Config->SoftVersion));
+
+    // 3: the volume controls show the mixer as it is.
+    img_wave->setPixmap(skin::Picture(GetMasterMute(0, Mixer) ? QStringLiteral("VolumeMuteOff.bmp")
+                                                              : QStringLiteral("VolumeMuteOn.bmp"), true));
+    tb_wave->setValue(GetMasterVolume(0, Mixer));
+    connect(tb_wave, &QSlider::valueChanged, this, &TMainForm::suitemptb_waveChange);
 
     // 4: the tray icon, with the application title as its tip.
     AddTrayIcon();
@@ -199,6 +206,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
             lbl_homeClick();
         else if (over(img_report, lbl_report))
             lbl_reportClick();
+        else if (over(img_wave, img_wave))
+            img_waveClick();
     }
     return QWidget::eventFilter(watched, event);
 }

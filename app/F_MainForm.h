@@ -1,5 +1,6 @@
 #pragma once
 #include "platform/UrlDownload.h"
+#include "services/U_VolumeCtrl.h"
 
 #include <QFrame>
 #include <QUrl>
@@ -24,7 +25,8 @@ class TMainForm : public QWidget {
     Q_OBJECT
 public:
     // Builds the window of the program in programFolder.
-    explicit TMainForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr);
+    explicit TMainForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr,
+                       const TMixerTarget& mixer = {});
     ~TMainForm() override;
 
     // Components of the form resource.
@@ -112,6 +114,11 @@ public:
     void Menu_CloseClick();
     void ToggleVisibility();
     void PopTrayMenu();
+
+    // Master volume and mute from the status bar.
+    void img_waveClick();
+    void suitemptb_waveChange(int position);
+    TMixerTarget Mixer;
 
 signals:
     // The window has closed: the program ends.

@@ -25,7 +25,7 @@ protected:
             folder_.Write("Data/top.html", topPage);
         config_ = std::make_unique<TConfig>(folder_.Path().toStdString(), PROGRAM_FILE);
         Config = config_.get();
-        form_ = std::make_unique<TMainForm>(folder_.Path().toStdString());
+        form_ = std::make_unique<TMainForm>(folder_.Path().toStdString(), nullptr, mixer_);
         form_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
         ASSERT_TRUE(WaitFor([&] { return form_->wb_top->Document()->AdvisedSinks() == 1; }));
@@ -90,6 +90,7 @@ protected:
 
     SiteServer site_{SlowScriptRoot()};
     ProgramFolder folder_;
+    TMixerTarget mixer_;
     std::unique_ptr<TConfig> config_;
     std::unique_ptr<TMainForm> form_;
 };

@@ -189,8 +189,9 @@ TEST_P(LibraryFailedDownloads, LeaveNoFileAndNoEntry)
     EXPECT_EQ(Command("Down_active_click", GetParam().messages.size(), GetParam().cancel, &progress), GetParam().messages);
     EXPECT_EQ(Games(), QStringList{}) << "no partial file";
     EXPECT_EQ(List("gamelocal"), before);
-    if (GetParam().cancel)
+    if (GetParam().cancel) {
         EXPECT_TRUE(progress);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LibraryFailedDownloads,

@@ -121,8 +121,9 @@ TEST_P(LeftViewDelete, RemovesTheEntryAndOnlyItsOwnFile)
     ClickAt(menu, item.center(), 1);
     ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; })) << "the left view redraws without the entry";
     EXPECT_TRUE(QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.survivingFile)));
-    if (c.deletedFile)
+    if (c.deletedFile) {
         EXPECT_FALSE(QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.deletedFile)));
+    }
     TGameList list(form_->ListFile(c.kind));
     EXPECT_EQ(list.FindValue(TGameList::Name, QString::fromUtf8(c.entry)), std::nullopt);
     EXPECT_EQ(list.Count(), QByteArray(c.kind) == "gamelocal" ? 1 : 0);

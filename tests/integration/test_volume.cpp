@@ -1,0 +1,115 @@
+// Master volume and mute against a real PulseAudio server with a null sink,
+// reached through ALSA's "default" device as on a desktop.
+#include "RunningMainWindow.h"
+#include "app/Skin.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSlider>
+#include <csignal>
+#include <sys/prctl.h>
+
+using testing_support::WaitFor;
+
+namespace {
+
+class Volume : public testing_support::RunningMainWindow {
+protected:
+    void SetUp() override
+    {
+        const QString socket = runtime_.filePath("native");
+        server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server_.start("pulseaudio", {"--daemonize=no", "--exit-idle-time=-1", "-n", "--log-level=error",
+                                     "--load=module-native-protocol-unix socket=" + socket,
+                                     "--load=module-null-sink sink_name=testsink channel_map=front-left,front-right",
+                                     "--load=module-always-sink"});
+        ASSERT_TRUE(server_.waitForStarted());
+        qputenv("PULSE_SERVER", ("unix:" + socket).toUtf8());
+        ASSERT_TRUE(WaitFor([&] { return Pactl({"info"}).contains("testsink"); }, 15000)) << "no sound server";
+    }
+    void TearDown() override
+    {
+        RunningMainWindow::TearDown();
+        server_.kill();
+        server_.waitForFinished();
+        qunsetenv("PULSE_SERVER");
+    }
+    static QString Pactl(const QStringList& arguments)
+    {
+        QProcess pactl;
+        pactl.start("pactl", arguments);
+        pactl.waitForFinished(5000);
+        return QString::fromUtf8(pactl.readAllStandardOutput());
+    }
+    // The sink's raw volume of each channel.
+    static QList<int> SinkVolume()
+    {
+        QList<int> volumes;
+        auto it = QRegularExpression("(front-left|front-right): (\\d+) /").globalMatch(Pactl({"get-sink-volume", "testsink"}));
+        while (it.hasNext())
+            volumes << it.next().captured(2).toInt();
+        return volumes;
+    }
+    static bool SinkMuted() { return Pactl({"get-sink-mute", "testsink"}).contains("yes"); }
+    bool Shows(const char* picture) const
+    {
+        return form_->img_wave->pixmap().toImage() == skin::Picture(QString::fromLatin1(picture), true).toImage();
+    }
+
+    QTemporaryDir runtime_;
+    QProcess server_;
+};
+
+TEST_F(Volume, SliderWritesTheEndsOfTheRangeToEveryChannel)
+{
+    Start();
+    Pactl({"set-sink-volume", "testsink", "30%", "70%"});
+    ASSERT_TRUE(WaitFor([] { return SinkVolume().size() == 2 && SinkVolume()[0] != SinkVolume()[1]; }));
+    form_->tb_wave->setValue(0);
+    EXPECT_TRUE(WaitFor([] { return SinkVolume() == QList<int>{0, 0}; })) << SinkVolume().size();
+    form_->tb_wave->setValue(65535);
+    EXPECT_TRUE(WaitFor([] { return SinkVolume() == QList<int>{65536, 65536}; }));
+    form_->tb_wave->setValue(32768);
+    EXPECT_TRUE(WaitFor([] { return SinkVolume().value(0) == SinkVolume().value(1) && qAbs(SinkVolume().value(0) - 32768) <= 1; }));
+}
+
+TEST_F(Volume, TwoClicksOnTheSpeakerReturnSwitchAndPicture)
+{
+    Start();
+    ASSERT_FALSE(SinkMuted());
+    EXPECT_TRUE(Shows("VolumeMuteOn.bmp"));
+    QTest::mouseClick(form_->img_wave, Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([] { return SinkMuted(); }));
+    EXPECT_TRUE(Shows("VolumeMuteOff.bmp"));
+    QTest::mouseClick(form_->img_wave, Qt::LeftButton);
+    EXPECT_TRUE(WaitFor([] { return !SinkMuted(); }));
+    EXPECT_TRUE(Shows("VolumeMuteOn.bmp"));
+}
+
+TEST_F(Volume, StartUpFollowsTheMixer)
+{
+    Pactl({"set-sink-volume", "testsink", "50%"});
+    Pactl({"set-sink-mute", "testsink", "1"});
+    ASSERT_TRUE(WaitFor([] { return SinkMuted(); }));
+    Start();
+    EXPECT_LE(qAbs(form_->tb_wave->value() - 32768), 1) << form_->tb_wave->value();
+    EXPECT_TRUE(Shows("VolumeMuteOff.bmp"));
+    EXPECT_EQ(SinkVolume(), (QList<int>{32768, 32768})) << "starting writes nothing";
+}
+
+class NoMixer : public testing_support::RunningMainWindow {};
+
+TEST_F(NoMixer, ProgramStartsAndTheControlsDoNothingHarmful)
+{
+    mixer_.device = "hw:77";
+    Start();
+    EXPECT_EQ(form_->tb_wave->value(), 0);
+    EXPECT_TRUE(form_->img_wave->pixmap().toImage() == skin::Picture("VolumeMuteOn.bmp", true).toImage());
+    form_->tb_wave->setValue(40000);
+    QTest::mouseClick(form_->img_wave, Qt::LeftButton);
+    EXPECT_TRUE(form_->isVisible());
+}
+
+} // namespace
