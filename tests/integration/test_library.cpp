@@ -216,3 +216,23 @@ TEST_F(Library, UnwritableListsReportTheFailureAndStayAsTheyWere)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Library, ListsThatCannotBeLoadedReachTheErrorLog)
+{
+    folder_.Write("Data/gamefavorites.xml", "<list><item>");
+    folder_.Write("Data/gamelocal.xml", "not xml at all");
+    TWebPageEx* tab = OpenTab("/game.html");
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    Click("Collect");          // fails inside a script answer
+    Click("Down_active_click"); // fails inside a queued handler
+    ASSERT_TRUE(WaitFor([&] { return folder_.Read("Data/Log.dat").count("\r\n") == 2; }));
+    const QString log = QString::fromUtf8(folder_.Read("Data/Log.dat"));
+    EXPECT_TRUE(log.contains("gamefavorites.xml")) << log.toStdString();
+    EXPECT_TRUE(log.contains("gamelocal.xml")) << log.toStdString();
+    EXPECT_EQ(Games(), QStringList{});
+    EXPECT_TRUE(form_->isVisible());
+}
+
+} // namespace

@@ -194,6 +194,14 @@ TEST_F(MainWindow, ErrorsThatNoHandlerCaughtAreLoggedAndTheProgramGoesOn)
     EXPECT_TRUE(lines.match(text).hasMatch()) << text.toStdString();
     EXPECT_TRUE(form_->isVisible());
 
+    // A later run appends to the same log.
+    form_.reset();
+    form_ = std::make_unique<TMainForm>(folder_.Path().toStdString());
+    QTimer::singleShot(0, [] { throw std::runtime_error("next run"); });
+    ASSERT_TRUE(WaitFor([&] { return folder_.Read("Data/Log.dat").count("\r\n") == 4; }));
+    EXPECT_TRUE(QString::fromUtf8(folder_.Read("Data/Log.dat")).startsWith(text));
+    EXPECT_TRUE(QString::fromUtf8(folder_.Read("Data/Log.dat")).endsWith(" next run\r\n"));
+
     // A log that cannot be written is skipped: the program still goes on.
     QFile::remove(log);
     QDir(folder_.Path()).rename("Data", "Data.away");
