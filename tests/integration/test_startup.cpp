@@ -2,6 +2,8 @@
 #include "TestSupport.h"
 
 #include <QProcess>
+#include <csignal>
+#include <sys/prctl.h>
 #include <gtest/gtest.h>
 
 using testing_support::ProgramFolder;
@@ -90,6 +92,32 @@ TEST_F(ProgramWithoutData, ReportsTheUnwritableConfigurationAndOpensNoWindow)
     EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit);
     EXPECT_NE(process_.exitCode(), 0);
     EXPECT_FALSE(QFileInfo::exists(folder_.Path(QStringLiteral("Data"))));
+}
+
+} // namespace
+
+namespace {
+
+// With a tray host on the display, the tray menu's "关闭" ends the program.
+TEST_F(Program, TrayMenuCloseEndsTheProgram)
+{
+    QProcess host;
+    host.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    host.start("trayer", {"--edge", "top", "--align", "left", "--widthtype", "request", "--height", "32",
+                          "--SetDockType", "false", "--SetPartialStrut", "false"});
+    ASSERT_TRUE(host.waitForStarted());
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !WindowsNamed(QStringLiteral("zev子")).isEmpty(); }, 60000));
+    // The program's icon is the tray's first: right click it, then the
+    // menu's last item, "关闭", which lies below the pointer.
+    Xdotool({"mousemove", "16", "16", "click", "3"});
+    ASSERT_TRUE(WaitFor([&] { return WindowsOfProgram().size() >= 2; }, 10000)) << "no tray menu";
+    Xdotool({"mousemove", "50", "51", "click", "1"});
+    ASSERT_TRUE(process_.waitForFinished(30000));
+    EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process_.exitCode(), 0);
+    host.kill();
+    host.waitForFinished();
 }
 
 } // namespace
