@@ -1,7 +1,9 @@
 #pragma once
 // Shared pieces of the integration tests: the site server on 127.0.0.1,
 // program folders of their own, and waiting with a deadline.
+#include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QEventLoop>
 #include <QTimer>
 #include <QProcess>
@@ -32,6 +34,24 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 3
     check.start(5);
     loop.exec();
     return condition();
+}
+
+// Runs xdotool to its end and gives its output lines.
+inline QStringList Xdotool(const QStringList& arguments)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    xdotool.waitForFinished(10000);
+    return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The popup menu the program shows, if any.
+inline QMenu* VisibleMenu()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
+            return menu;
+    return nullptr;
 }
 
 // The demo site and the test pages served by tools/serve.py on 127.0.0.1.

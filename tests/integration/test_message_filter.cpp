@@ -10,16 +10,11 @@
 #include <QMenu>
 #include <QProcess>
 
+using testing_support::VisibleMenu;
 using testing_support::WaitFor;
+using testing_support::Xdotool;
 
 namespace {
-
-void Xdotool(const QStringList& arguments)
-{
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), arguments);
-    xdotool.waitForFinished(10000);
-}
 
 class MessageFilter : public testing_support::RunningMainWindow {
 protected:
@@ -43,13 +38,6 @@ protected:
     {
         const QPoint global = widget->mapToGlobal(point);
         Xdotool({"mousemove", QString::number(global.x()), QString::number(global.y()), "click", QString::number(button)});
-    }
-    static QMenu* VisibleMenu()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
-                return menu;
-        return nullptr;
     }
     // The middle of the first left-view element matching selector.
     QPoint LeftElement(const QString& selector)

@@ -8,16 +8,9 @@
 
 using testing_support::ProgramFolder;
 using testing_support::WaitFor;
+using testing_support::Xdotool;
 
 namespace {
-
-QStringList Xdotool(const QStringList& arguments)
-{
-    QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), arguments);
-    xdotool.waitForFinished(5000);
-    return QString::fromUtf8(xdotool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 // The program copied into a program folder of its own and started there.
 class Program : public testing::Test {

@@ -11,7 +11,9 @@
 #include <csignal>
 #include <sys/prctl.h>
 
+using testing_support::VisibleMenu;
 using testing_support::WaitFor;
+using testing_support::Xdotool;
 
 namespace {
 
@@ -42,13 +44,6 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 10000));
     }
     void ClickIcon(int button) { ClickAt(form_->TrayIcon->geometry().center(), button); }
-    static QMenu* VisibleMenu()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* menu = qobject_cast<QMenu*>(widget); menu && menu->isVisible())
-                return menu;
-        return nullptr;
-    }
     static QStringList Shown(QMenu* menu)
     {
         QStringList items;
