@@ -1,8 +1,11 @@
 #include "U_Config.h"
 
 #include "platform/FileVersionInfo.h"
+#include "platform/NetworkAdapter.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProgramFolder.h"
+#include "services/U_HDS.h"
+#include "services/U_RomCtrl.h"
 
 #include <array>
 #include <string_view>
@@ -63,6 +66,16 @@ TConfig::TConfig(const std::filesystem::path& programFolder, const std::filesyst
     ReportURL = Read(profile, "ReportURL");
     CheckURL = Read(profile, "CheckURL");
     SoftwareWebSit = Read(profile, "SoftwareWebSit");
+
+    MachineCode = GetMacAddress();
+    MachineCode += THDS().SerialNumber;
+    MachineCode += TRomCtrl().GetRomText();
+}
+
+std::string GetMacAddress()
+{
+    const auto address = platform::FirstAdapterAddress();
+    return address ? platform::MacText(*address) : std::string();
 }
 
 std::string GetFileVersionText(const std::filesystem::path& file)

@@ -28,6 +28,10 @@ public:
     std::string MachineCode;
 };
 
+// The hardware address of the first network adapter as 12 hexadecimal
+// digits; empty when there is none.
+std::string GetMacAddress();
+
 // The dotted file version of a file ("1.0.0.22"); empty when the file has
 // no version information; "-1" when reading it fails part way.
 std::string GetFileVersionText(const std::filesystem::path& file);

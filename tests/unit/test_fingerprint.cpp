@@ -1,0 +1,277 @@
+#include "app/U_Config.h"
+#include "platform/NetworkAdapter.h"
+#include "services/U_HDS.h"
+#include "services/U_RomCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path FreshFolder(const std::string& kind)
+{
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    const fs::path folder = fs::temp_directory_path() / (kind + "-" + std::to_string(::getpid()) + "-" + name);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+void WriteText(const fs::path& file, const std::string& text)
+{
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// --- Network adapter --------------------------------------------------------
+
+struct Interface {
+    std::string name;
+    int index;
+    int type;
+    std::string address;
+};
+
+struct AdapterCase {
+    const char* name;
+    std::vector<Interface> interfaces;
+    std::string mac;
+};
+
+class FingerprintAdapter : public testing::TestWithParam<AdapterCase> {};
+
+TEST_P(FingerprintAdapter, FirstAdapterByIndexWithoutLoopback)
+{
+    const fs::path base = FreshFolder("net");
+    const fs::path net = base / "class" / "net";
+    fs::create_directories(net);
+    for (const auto& adapter : GetParam().interfaces) {
+        // As in /sys/class/net: a link to the device's folder.
+        const fs::path device = base / "devices" / adapter.name;
+        fs::create_directories(device);
+        WriteText(device / "ifindex", std::to_string(adapter.index) + "\n");
+        WriteText(device / "type", std::to_string(adapter.type) + "\n");
+        WriteText(device / "address", adapter.address + "\n");
+        fs::create_directory_symlink(device, net / adapter.name);
+    }
+    const auto address = platform::FirstAdapterAddress(net);
+    EXPECT_EQ(address ? platform::MacText(*address) : "", GetParam().mac);
+    fs::remove_all(base);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FingerprintAdapter,
+    testing::Values(
+        AdapterCase{"lowest_index_not_folder_order",
+                    {{"lo", 1, 772, "00:00:00:00:00:00"}, {"eth0", 3, 1, "52:54:00:12:34:56"}, {"enp1s0", 2, 1, "00:0a:b3:04:5c:ff"}},
+                    "000AB3045CFF"},
+        AdapterCase{"loopback_type_under_another_name",
+                    {{"loop9", 1, 772, "02:00:00:00:00:01"}, {"eth0", 2, 1, "02:00:00:00:00:02"}},
+                    "020000000002"},
+        AdapterCase{"named_lo", {{"lo", 1, 1, "02:00:00:00:00:01"}, {"eth0", 5, 1, "02:00:00:00:00:05"}}, "020000000005"},
+        AdapterCase{"zero_address_skipped", {{"dummy0", 2, 1, "00:00:00:00:00:00"}, {"eth0", 3, 1, "aa:bb:cc:dd:ee:ff"}},
+                    "AABBCCDDEEFF"},
+        AdapterCase{"no_ethernet_address",
+                    {{"tun0", 2, 65534, ""}, {"sit0", 3, 776, "00:00:00:00"}, {"ib0", 4, 32, "80:00:02:08:fe:80:00:00:00:00"},
+                     {"wlan0", 5, 1, "de:ad:be:ef:00:01"}},
+                    "DEADBEEF0001"},
+        AdapterCase{"only_loopback", {{"lo", 1, 772, "00:00:00:00:00:00"}}, ""},
+        AdapterCase{"none", {}, ""}),
+    [](const testing::TestParamInfo<AdapterCase>& info) { return info.param.name; });
+
+TEST(FingerprintAdapterFolder, MissingFolderGivesNothing)
+{
+    EXPECT_FALSE(platform::FirstAdapterAddress("/nonexistent/class/net").has_value());
+}
+
+// --- Disk serial ------------------------------------------------------------
+
+// Identify data whose serial field reads field (20 bytes) once each word's bytes are swapped.
+TIdentifyData IdentifyWithSerial(const std::string& field)
+{
+    TIdentifyData data{};
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>('x');
+    for (std::size_t i = 0; i < 20; i += 2) {
+        data[20 + i] = static_cast<std::uint8_t>(field.at(i + 1));
+        data[20 + i + 1] = static_cast<std::uint8_t>(field.at(i));
+    }
+    return data;
+}
+
+struct SerialCase {
+    const char* name;
+    std::string field;
+    std::string serial;
+    std::string serialNumber;
+};
+
+class FingerprintDiskSerial : public testing::TestWithParam<SerialCase> {};
+
+TEST_P(FingerprintDiskSerial, ShapesTheSerialField)
+{
+    const auto& c = GetParam();
+    ASSERT_EQ(c.field.size(), 20u);
+    const auto data = IdentifyWithSerial(c.field);
+    EXPECT_EQ(SerialFromIdentifyData(data), c.serial);
+    const THDS disk({"/dev/sda"}, [&](const fs::path&) { return std::optional(data); });
+    EXPECT_EQ(disk.SerialNumber, c.serialNumber);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FingerprintDiskSerial,
+    testing::Values(
+        SerialCase{"longer_keeps_the_last_12", "WD-WCAV12345678     ", "WD-WCAV12345678", "WCAV12345678"},
+        SerialCase{"shorter_is_filled_with_zeros", "5QF1ABCD            ", "5QF1ABCD", "00005QF1ABCD"},
+        SerialCase{"exactly_12_stays_whole", std::string("S2ABCDEF1234") + std::string(8, '\0'), "S2ABCDEF1234", "S2ABCDEF1234"},
+        SerialCase{"blanks_before", "     WD-WCAV12345678", "WD-WCAV12345678", "WCAV12345678"},
+        SerialCase{"control_bytes_around", std::string("\t\0 AB CD\r\n", 10) + std::string(10, '\0'), "AB CD", "0000000AB CD"},
+        SerialCase{"high_bytes_are_not_blanks", "\xC4" "ABC" + std::string(16, ' '), "\xC4" "ABC", "00000000\xC4" "ABC"},
+        SerialCase{"all_blanks", std::string(20, ' '), "", ""},
+        SerialCase{"all_zeros", std::string(20, '\0'), "", ""},
+        // A character of the code page is never cut in two: "é" counts as one.
+        SerialCase{"cut_keeps_whole_characters", "A\xC3\xA9" "BCDEFGHIJKL      ", "A\xC3\xA9" "BCDEFGHIJKL",
+                   "\xC3\xA9" "BCDEFGHIJKL"}),
+    [](const testing::TestParamInfo<SerialCase>& info) { return info.param.name; });
+
+TEST(FingerprintDiskDevices, AsksEachDeviceUntilOneAnswers)
+{
+    const auto answer = IdentifyWithSerial("5QF1ABCD            ");
+    struct Case {
+        const char* name;
+        std::vector<std::string> answering;
+        std::vector<std::string> asked;
+        std::string serialNumber;
+    };
+    const std::vector<Case> cases = {
+        {"first_answers", {"/dev/sda", "/dev/sg0"}, {"/dev/sda"}, "00005QF1ABCD"},
+        {"first_silent", {"/dev/sg0"}, {"/dev/sda", "/dev/sg0"}, "00005QF1ABCD"},
+        {"none_answers", {}, {"/dev/sda", "/dev/sg0"}, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> asked;
+        const THDS disk({"/dev/sda", "/dev/sg0"}, [&](const fs::path& device) -> std::optional<TIdentifyData> {
+            asked.push_back(device.string());
+            if (std::find(c.answering.begin(), c.answering.end(), device.string()) == c.answering.end())
+                return std::nullopt;
+            return answer;
+        });
+        EXPECT_EQ(asked, c.asked) << c.name;
+        EXPECT_EQ(disk.SerialNumber, c.serialNumber) << c.name;
+    }
+}
+
+TEST(FingerprintDiskDevices, FirstDiskThenFirstScsiGenericDevice)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> entries;
+        std::vector<std::string> devices;
+    };
+    const std::vector<Case> cases = {
+        {"sda_and_sg0", {"sg1", "sdb", "sda", "sda1", "sg0", "nvme0n1", "null"}, {"sda", "sg0"}},
+        {"no_sda", {"sdc", "sdb2", "sdb", "sg10", "sg2"}, {"sdb", "sg2"}},
+        {"only_generic", {"nvme0n1", "sg3", "sgx"}, {"sg3"}},
+        {"nothing", {"nvme0n1", "sr0", "sdaa"}, {}},
+    };
+    for (const auto& c : cases) {
+        const fs::path dev = FreshFolder("dev");
+        for (const auto& entry : c.entries)
+            WriteText(dev / entry, "");
+        std::vector<fs::path> expected;
+        for (const auto& device : c.devices)
+            expected.push_back(dev / device);
+        EXPECT_EQ(DiskDevicesToAsk(dev), expected) << c.name;
+        fs::remove_all(dev);
+    }
+}
+
+TEST(FingerprintDiskDevices, IdentifyOfWhatIsNoDiskGivesNothing)
+{
+    const fs::path folder = FreshFolder("identify");
+    WriteText(folder / "file", std::string(512, 'x'));
+    for (const fs::path& device : {folder / "missing", folder / "file", fs::path("/dev/null")})
+        EXPECT_FALSE(IdentifyDeviceBySgIo(device).has_value()) << device;
+    fs::remove_all(folder);
+}
+
+// --- ROM text ---------------------------------------------------------------
+
+struct RomTextCase {
+    const char* name;
+    std::string atEC7C; // written from EC7Ch on; the rest of the image is 'Z'
+    std::string text;
+};
+
+class FingerprintRomText : public testing::TestWithParam<RomTextCase> {};
+
+TEST_P(FingerprintRomText, TakesTheBytesFromEC7ChUpToTheFirstZero)
+{
+    const auto& c = GetParam();
+    const TRomCtrl rom([&](TBiosRomImage& image) {
+        image.fill('Z');
+        std::copy(c.atEC7C.begin(), c.atEC7C.end(), image.begin() + 0xEC7C);
+        return true;
+    });
+    EXPECT_EQ(rom.GetRomText(), c.text);
+}
+
+const std::string kHighAndControl = "\x01\t\x7F\x80\xFF \xC4\xE3 x";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FingerprintRomText,
+    testing::Values(RomTextCase{"zero_at_EC7Ch", std::string(1, '\0'), ""},
+                    RomTextCase{"short_text", std::string("Award BIOS\0rest", 15), "Award BIOS"},
+                    RomTextCase{"bytes_kept_as_they_are", kHighAndControl + '\0', kHighAndControl},
+                    RomTextCase{"more_than_99", std::string(120, 'a') + '\0', std::string(99, 'a')}),
+    [](const testing::TestParamInfo<RomTextCase>& info) { return info.param.name; });
+
+TEST(FingerprintRomTextEnd, TextWithoutAZeroRunsToTheEndOfTheImage)
+{
+    TBiosRomImage image{};
+    for (std::size_t i = 0xEC7C; i < image.size(); ++i)
+        image[i] = static_cast<std::uint8_t>('A' + i % 26);
+    const std::string run = RomTextOf(image);
+    EXPECT_EQ(run, std::string(image.begin() + 0xEC7C, image.end()));
+    const TRomCtrl rom([&](TBiosRomImage& read) {
+        read = image;
+        return true;
+    });
+    EXPECT_EQ(rom.GetRomText(), run.substr(0, 99));
+}
+
+TEST(FingerprintRomTextFailure, FailedOrThrowingReadGivesNothing)
+{
+    const TRomCtrl failed([](TBiosRomImage& image) {
+        image.fill('A');
+        return false;
+    });
+    EXPECT_EQ(failed.GetRomText(), "");
+    const TRomCtrl threw([](TBiosRomImage& image) -> bool {
+        image.fill('A');
+        throw std::runtime_error("read fault");
+    });
+    EXPECT_EQ(threw.GetRomText(), "");
+}
+
+// --- Machine code -----------------------------------------------------------
+
+TEST(FingerprintMachineCode, ConfigJoinsMacSerialAndRomText)
+{
+    const fs::path folder = FreshFolder("machine");
+    fs::create_directories(folder / "Data");
+    const TConfig config(folder, PROGRAM_FILE);
+    const auto address = platform::FirstAdapterAddress();
+    const std::string mac = address ? platform::MacText(*address) : "";
+    EXPECT_EQ(GetMacAddress(), mac);
+    EXPECT_EQ(config.MachineCode, mac + THDS().SerialNumber + TRomCtrl().GetRomText());
+    fs::remove_all(folder);
+}
+
+} // namespace
