@@ -81,6 +81,8 @@ void TMainForm::CreateFormComponents()
     tmr_update = new QTimer(this);
     tmr_update->setInterval(8000);
     tmr_update->setSingleShot(true);
+    connect(tmr_update, &QTimer::timeout, this, &TMainForm::tmr_updateTimer);
+    tmr_update->start();
     pm_tray = new QMenu(this);
     pm_tray->addActions({Menu_Max, Menu_Hide, N1, Menu_Close});
     pm_left = new QMenu(this);

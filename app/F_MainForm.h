@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/HttpGet.h"
 #include "platform/UrlDownload.h"
 #include "services/U_VolumeCtrl.h"
 
@@ -114,6 +115,11 @@ public:
     void Menu_CloseClick();
     void ToggleVisibility();
     void PopTrayMenu();
+
+    // The once-per-run update check, eight seconds after start.
+    void tmr_updateTimer();
+    // Limits of the check's exchange with the server.
+    platform::THttpLimits UpdateCheckLimits;
 
     // Master volume and mute from the status bar.
     void img_waveClick();

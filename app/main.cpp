@@ -3,6 +3,7 @@
 #include "U_Config.h"
 #include "browser/FlashPlayer.h"
 #include "platform/ProgramFolder.h"
+#include "services/F_UpdateHint.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -29,6 +30,11 @@ int main(int argc, char* argv[])
 
     TMainForm mainForm(platform::ProgramFolder());
     QObject::connect(&mainForm, &TMainForm::FormClosed, &application, &QApplication::quit, Qt::QueuedConnection);
+    // A first balloon that is never shown; like every balloon it closes and
+    // frees itself after ten seconds.
+    UpdateHintForm = new TUpdateHintForm();
     mainForm.show();
-    return application.exec();
+    const int result = application.exec();
+    delete UpdateHintForm.data();
+    return result;
 }
