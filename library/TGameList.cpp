@@ -1,9 +1,10 @@
 #include "TGameList.h"
+#include "ListMemory.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <sstream>
+#include <cstring>
 
 namespace {
 
@@ -20,7 +21,18 @@ pugi::xml_node NthChild(pugi::xml_node parent, int index)
     return child;
 }
 
+// Whether a stored field, a C string, holds exactly the wanted bytes; stops
+// at the first difference instead of measuring the field first.
+bool SameText(const char* stored, const QByteArray& wanted)
+{
+    if (wanted.contains('\0'))
+        return false;
+    return std::strncmp(stored, wanted.constData(), size_t(wanted.size())) == 0 && stored[wanted.size()] == '\0';
+}
+
 } // namespace
+
+TGameList::ListMemory::ListMemory() { UseListMemory(); }
 
 QString TGameList::FileOf(const QString& programFolder, const QString& kind)
 {
@@ -94,7 +106,7 @@ std::optional<int> TGameList::Find(Field field, const QString& text) const
         const char* value = RawValueOf(entry, field);
         if (!value)
             throw EGameListField("The list field has no value");
-        if (wanted == value)
+        if (SameText(value, wanted))
             return i;
     }
     return std::nullopt;
@@ -106,7 +118,7 @@ std::optional<int> TGameList::FindValue(Field field, const QString& text) const
     int i = 0;
     for (pugi::xml_node entry = Root().first_child(); entry; entry = entry.next_sibling(), ++i) {
         const char* value = RawValueOf(entry, field);
-        if (value && wanted == value)
+        if (value && SameText(value, wanted))
             return i;
     }
     return std::nullopt;

@@ -58,6 +58,10 @@ private:
     pugi::xml_node Root() const;
     pugi::xml_node Entry(int entry) const;
 
+    // First: the document's memory comes from the list pool.
+    struct ListMemory {
+        ListMemory();
+    } memory_;
     QString file_;
     QByteArray buffer_; // before document_: it must outlive it
     pugi::xml_document document_;
