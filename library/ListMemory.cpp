@@ -18,7 +18,7 @@ constexpr std::size_t kKeptBytes = 16u << 20;
 
 struct Pool {
     std::mutex lock;
-    std::vector<void*> blocks; // each starts with its size
+    std::vector<void*> blocks; // each starts with its capacity
     std::size_t kept = 0;
 };
 
@@ -37,10 +37,13 @@ void* Allocate(std::size_t size)
     {
         std::lock_guard guard(pool.lock);
         for (auto it = pool.blocks.rbegin(); it != pool.blocks.rend(); ++it) {
-            if (SizeOf(*it) == size) {
+            // A list that grew a little since the last operation still
+            // fits the block its text had then.
+            const std::size_t capacity = SizeOf(*it);
+            if (capacity >= size && capacity - size <= size / 4 + 4096) {
                 void* block = *it;
                 pool.blocks.erase(std::next(it).base());
-                pool.kept -= size;
+                pool.kept -= capacity;
                 return static_cast<char*>(block) + kHeader;
             }
         }

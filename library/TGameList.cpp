@@ -30,6 +30,23 @@ bool SameText(const char* stored, const QByteArray& wanted)
     return std::strncmp(stored, wanted.constData(), size_t(wanted.size())) == 0 && stored[wanted.size()] == '\0';
 }
 
+// The whole file into bytes, whose capacity is kept from earlier reads.
+bool ReadWhole(QFile& file, QByteArray& bytes)
+{
+    constexpr qint64 kPiece = 256 * 1024;
+    bytes.reserve(qsizetype(file.size()) + kPiece);
+    for (;;) {
+        const qsizetype done = bytes.size();
+        bytes.resize(done + kPiece);
+        const qint64 got = file.read(bytes.data() + done, kPiece);
+        if (got < 0)
+            return false;
+        bytes.resize(done + qsizetype(got));
+        if (got == 0)
+            return true;
+    }
+}
+
 } // namespace
 
 TGameList::ListMemory::ListMemory() { UseListMemory(); }
@@ -44,10 +61,14 @@ TGameList::TGameList(const QString& file) : file_(file)
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         throw EGameListLoad(QStringLiteral("Unable to read %1: %2").arg(file, in.errorString()).toStdString());
-    buffer_ = in.readAll();
-    size_ = buffer_.size();
-    // Parsed where it was read: the document's texts point into buffer_.
-    const pugi::xml_parse_result result = document_.load_buffer_inplace(buffer_.data(), size_t(size_), kParseOptions);
+    // Read into memory that stays with the thread; the document keeps its
+    // own copy, from the list pool.
+    thread_local QByteArray bytes;
+    bytes.resize(0);
+    if (!ReadWhole(in, bytes))
+        throw EGameListLoad(QStringLiteral("Unable to read %1: %2").arg(file, in.errorString()).toStdString());
+    size_ = bytes.size();
+    const pugi::xml_parse_result result = document_.load_buffer(bytes.constData(), size_t(size_), kParseOptions);
     if (!result)
         throw EGameListLoad(QStringLiteral("Unable to load %1: %2").arg(file, QString::fromUtf8(result.description())).toStdString());
     encoding_ = result.encoding;
@@ -143,14 +164,19 @@ bool TGameList::Save() const
 {
     if (!QFileInfo(file_).isWritable())
         return false;
+    // The document's text, in memory that stays with the thread.
     struct Writer : pugi::xml_writer {
-        QByteArray bytes;
+        QByteArray& bytes;
+        explicit Writer(QByteArray& out) : bytes(out) {}
         void write(const void* data, size_t size) override { bytes.append(static_cast<const char*>(data), qsizetype(size)); }
-    } writer;
-    writer.bytes.reserve(size_ + size_ / 8 + 4096);
+    };
+    thread_local QByteArray text;
+    text.resize(0);
+    text.reserve(size_ + size_ / 8 + 4096);
+    Writer writer(text);
     document_.save(writer, "", pugi::format_raw | pugi::format_no_declaration, encoding_);
     QSaveFile file(file_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(writer.bytes) != writer.bytes.size())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
         return false;
     return file.commit();
 }

@@ -63,7 +63,6 @@ private:
         ListMemory();
     } memory_;
     QString file_;
-    QByteArray buffer_; // before document_: it must outlive it
     pugi::xml_document document_;
     pugi::xml_encoding encoding_ = pugi::encoding_utf8;
     qsizetype size_ = 0;
