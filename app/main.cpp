@@ -1,9 +1,13 @@
 #include "F_MainForm.h"
 #include "TApplication.h"
 #include "U_Config.h"
+#include "browser/EngineOptions.h"
 #include "browser/FlashPlayer.h"
 #include "platform/ProgramFolder.h"
 #include "services/F_UpdateHint.h"
+#ifdef ORVANZEV_BENCH_PROBE
+#include "bench/probe/BenchProbe.h"
+#endif
 
 #include <QApplication>
 #include <QMessageBox>
@@ -12,7 +16,9 @@
 int main(int argc, char* argv[])
 {
     flash::RegisterScheme();
+    engine_options::BeforeApplication();
     TApplication application(argc, argv);
+    engine_options::AfterApplication();
     QApplication::setApplicationName(QStringLiteral("orvanzev"));
 
     // The configuration lives as long as the process.
@@ -34,6 +40,9 @@ int main(int argc, char* argv[])
     // frees itself after ten seconds.
     UpdateHintForm = new TUpdateHintForm();
     mainForm.show();
+#ifdef ORVANZEV_BENCH_PROBE
+    bench_probe::Attach(&mainForm);
+#endif
     const int result = application.exec();
     delete UpdateHintForm.data();
     return result;

@@ -6,6 +6,9 @@
 #include "O_WebPageControlEx.h"
 #include "TEmbeddedWB.h"
 #include "THTMLDocument.h"
+#ifdef ORVANZEV_BENCH_PROBE
+#include "bench/probe/BenchProbe.h"
+#endif
 
 #include <QFileInfo>
 #include <QTimer>
@@ -31,6 +34,9 @@ void TMainForm::TopViewBeforeNavigate(TEmbeddedWB* sender, QObject*, const QUrl&
 
 bool TMainForm::ToolbarClick(TMSHTMLHTMLDocumentEvents* sender)
 {
+#ifdef ORVANZEV_BENCH_PROBE
+    bench_probe::ToolbarClicked();
+#endif
     if (IUnknown* source = sender->Source()) {
         void* html = nullptr;
         if (FAILED(source->QueryInterface(IID_IHTMLDocument2, &html)) || !html)

@@ -4,6 +4,9 @@
 #include "TEmbeddedWB.h"
 #include "THTMLDocument.h"
 #include "platform/ApplicationExceptions.h"
+#ifdef ORVANZEV_BENCH_PROBE
+#include "bench/probe/BenchProbe.h"
+#endif
 
 #include <stdexcept>
 
@@ -30,7 +33,13 @@ void TMainForm::UpdateToolbarState(QObject*)
         WritePair(writes, QStringLiteral("Down_active"), QStringLiteral("Down_inactive"), page->DownloadReady);
     }
     WritePair(writes, QStringLiteral("Retract_leftBar"), QStringLiteral("Open_leftBar"), !pnl_left->isHidden());
-    document->SetElementDisplays(writes, [](const QString& missing) {
+#ifdef ORVANZEV_BENCH_PROBE
+    const int probeMark = bench_probe::ToolbarWriteStarted();
+#endif
+    document->SetElementDisplays(writes, [=](const QString& missing) {
+#ifdef ORVANZEV_BENCH_PROBE
+        bench_probe::ToolbarWritten(probeMark);
+#endif
         if (!missing.isEmpty())
             platform::ReportException(QStringLiteral("The toolbar page has no element \"%1\"").arg(missing));
     });

@@ -4,6 +4,12 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
+namespace {
+
+constexpr qint64 kReadBufferSize = 1024 * 1024;
+
+} // namespace
+
 TUrlDownload::TUrlDownload(QObject* parent) : QObject(parent) {}
 
 TUrlDownload::~TUrlDownload()
@@ -32,6 +38,9 @@ void TUrlDownload::Start(const QUrl& source, const QString& target)
     // The game file comes from the page's own host only.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     reply_ = network_.get(request);
+    // The transfer waits for the file rather than piling up in memory, so
+    // that no single read has more than this to write.
+    reply_->setReadBufferSize(kReadBufferSize);
     connect(reply_, &QNetworkReply::readyRead, this, &TUrlDownload::ReadAvailable);
     connect(reply_, &QNetworkReply::downloadProgress, this, &TUrlDownload::Progress);
     connect(reply_, &QNetworkReply::finished, this, &TUrlDownload::Done);

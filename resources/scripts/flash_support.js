@@ -40,18 +40,76 @@
     });
   };
 
+  // Until the player itself is loaded, a stand-in of the Flash plug-in
+  // answers pages that look for it in navigator.plugins or
+  // navigator.mimeTypes; the player takes it for its own (file name
+  // "ruffle.js") and keeps it.
+  function offerPlugin() {
+    if (navigator.plugins.namedItem("Shockwave Flash")) return;
+    var plugin = { name: "Shockwave Flash", description: "Shockwave Flash 32.0 r0", filename: "ruffle.js" };
+    var types = [["application/futuresplash", "spl"], ["application/x-shockwave-flash", "swf"],
+                 ["application/x-shockwave-flash2-preview", "swf"], ["application/vnd.adobe.flash.movie", "swf"]];
+    var mimeTypes = types.map(function (t) {
+      return { type: t[0], description: "Shockwave Flash", suffixes: t[1], enabledPlugin: plugin };
+    });
+    function list(items, key) {
+      var result = {
+        length: items.length,
+        item: function (i) { return items[i] || null; },
+        namedItem: function (name) {
+          for (var i = 0; i < items.length; i++) if (items[i][key] === name) return items[i];
+          return null;
+        },
+        refresh: function () {}
+      };
+      result[Symbol.iterator] = function () { return items[Symbol.iterator](); };
+      items.forEach(function (item, i) { result[i] = item; result[item[key]] = item; });
+      return result;
+    }
+    Object.assign(plugin, list(mimeTypes, "type"));
+    var plugins = list(Array.prototype.slice.call(navigator.plugins).concat([plugin]), "name");
+    var allTypes = list(Array.prototype.slice.call(navigator.mimeTypes).concat(mimeTypes), "type");
+    Object.defineProperty(navigator, "plugins", { value: plugins, configurable: true });
+    Object.defineProperty(navigator, "mimeTypes", { value: allTypes, configurable: true });
+  }
+
+  var playerAdded = false;
   function addPlayer() {
+    if (playerAdded) return;
+    playerAdded = true;
     var script = document.createElement("script");
     script.src = base + "ruffle.js";
     (document.head || document.documentElement).appendChild(script);
   }
-  if (document.documentElement) {
-    addPlayer();
-  } else {
-    new MutationObserver(function (changes, observer) {
-      if (!document.documentElement) return;
-      observer.disconnect();
-      addPlayer();
-    }).observe(document, { childList: true });
+  function holdsMovie(node) {
+    return node.nodeName === "EMBED" || node.nodeName === "OBJECT"
+      || (node.nodeType === 1 && node.querySelector("embed, object") !== null);
   }
+
+  // The player is loaded once the document holds an <embed> or <object>,
+  // the elements it plays, or once a script asks for the player's own
+  // interface (RufflePlayer.newest); a page with neither never pays for it.
+  offerPlugin();
+  var watch = new MutationObserver(function (changes) {
+    for (var i = 0; i < changes.length; i++) {
+      var added = changes[i].addedNodes;
+      for (var j = 0; j < added.length; j++) {
+        if (holdsMovie(added[j])) {
+          watch.disconnect();
+          addPlayer();
+          return;
+        }
+      }
+    }
+  });
+  watch.observe(document, { childList: true, subtree: true });
+  // The loaded player puts its own RufflePlayer in place of this one.
+  Object.defineProperty(window.RufflePlayer, "newest", {
+    configurable: true,
+    get: function () {
+      watch.disconnect();
+      addPlayer();
+      return undefined;
+    }
+  });
 })();

@@ -122,6 +122,33 @@ TEST_F(Pages, PageWithoutTitleOrGameEndsWithAnEmptyCaption)
     EXPECT_FALSE(page->DownloadReady);
 }
 
+// The player is fetched only for a page that has something for it to play.
+TEST_F(Pages, PlayerIsLoadedOnlyWhereAMovieIs)
+{
+    auto playerScripts = [](TWebPageEx* page) {
+        bool answered = false;
+        QVariant count;
+        page->WebBrowser->page()->runJavaScript(QStringLiteral("document.querySelectorAll('script[src$=\"ruffle.js\"]').length"),
+                                                QWebEngineScript::MainWorld, [&](const QVariant& value) {
+                                                    count = value;
+                                                    answered = true;
+                                                });
+        EXPECT_TRUE(WaitFor([&] { return answered; }));
+        return count.toInt();
+    };
+    EXPECT_EQ(playerScripts(Open(site_.Url("/no_game.html"))), 0);
+    EXPECT_EQ(playerScripts(Open(site_.Url("/game.html"))), 1);
+}
+
+// A page that looks for the Flash plug-in before it writes its movie finds
+// one, and the movie is played.
+TEST_F(Pages, PageThatLooksForThePluginGetsItsMoviePlayed)
+{
+    TWebPageEx* page = Open(site_.Url("/detect_flash.html"));
+    EXPECT_TRUE(page->DownloadReady);
+    EXPECT_EQ(page->GameFileURL.toStdString(), site_.Url("/swf/tiny.swf").toStdString());
+}
+
 struct TitleCase {
     friend void PrintTo(const TitleCase& c, std::ostream* out) { *out << c.path; }
     const char* path;

@@ -1,0 +1,31 @@
+#pragma once
+// How the program sets up the web engine before its first browser control
+// exists.
+#include <QByteArray>
+#include <filesystem>
+
+namespace engine_options {
+
+// The engine's switches: the user's own (QTWEBENGINE_CHROMIUM_FLAGS), then
+// the program's. The tabs of one site share one renderer process
+// (--process-per-site), unless the user chose a process model.
+QByteArray ChromiumFlags(const QByteArray& userFlags);
+
+// Whether a folder of device files offers a graphics device to render with:
+// a DRM node (dri/card*, dri/renderD*) or an NVIDIA device (nvidia0...).
+bool HasGraphicsDevice(const std::filesystem::path& devices);
+
+// Before the application object: ChromiumFlags into QTWEBENGINE_CHROMIUM_FLAGS.
+// Without a graphics device OpenGL could only be emulated on the processor,
+// which costs far more than drawing the engine's frames with Qt Quick's
+// software renderer: that renderer is chosen, and the windowing system is
+// asked for no OpenGL at all (the engine then composes its pages without
+// the GPU too). QT_QUICK_BACKEND, QSG_RHI_BACKEND or QT_XCB_GL_INTEGRATION,
+// when set, decide instead.
+void BeforeApplication(const std::filesystem::path& devices = "/dev");
+// Right after the application object: what BeforeApplication put into the
+// environment for the windowing system is taken out again, so that programs
+// started from here (the desktop's web browser) do not inherit it.
+void AfterApplication();
+
+} // namespace engine_options
