@@ -50,9 +50,9 @@ def log(text):
 # --- the server: the demo site, the benchmark's pages, beacons, a slow update check
 
 def load_serve_module():
-    spec = importlib.util.spec_from_file_location("serve", os.path.join(SOURCE, "tools", "serve.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("serve", os.path.join(SOURCE, "tools", "serve.py"))
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 

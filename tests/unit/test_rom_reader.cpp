@@ -112,7 +112,7 @@ protected:
         fs::create_directories(root_ / "tmp");
         sources_.MemoryDevice = root_ / "mem";
         sources_.TempFolder = root_ / "tmp";
-        sources_.ComSpec = (kFixtures / "test_comspec.sh").string();
+        sources_.ComSpec = (kFixtures / "test_interpreter.sh").string();
         if (const char* comSpec = std::getenv("ComSpec"))
             savedComSpec_ = comSpec;
         ::unsetenv("ComSpec");
@@ -473,7 +473,7 @@ TEST_F(RomReaderTest, RomDosBoxRunsTheProgramAndTheWholeDosRoute)
 {
     if (!HaveDosBox())
         GTEST_SKIP() << "dosbox is not installed (scripts/setup installs it)";
-    const std::string interpreter = (kFixtures / "dosbox_comspec.sh").string();
+    const std::string interpreter = (kFixtures / "dosbox_interpreter.sh").string();
 
     // The program alone: its output and its exit code.
     const fs::path folder = root_ / "run";
