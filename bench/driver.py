@@ -222,7 +222,11 @@ class Process:
         while True:
             left = deadline - time.monotonic()
             if left <= 0:
-                raise TimeoutError("no %s from %s" % (name, self.popen.args[0]))
+                self.log.flush()
+                with open(self.log.name, "rb") as f:
+                    tail = f.read()[-2000:].decode("utf-8", "replace")
+                raise TimeoutError("no %s from %s (exit status %s); the end of its log:\n%s"
+                                   % (name, self.popen.args[0], self.popen.poll(), tail))
             try:
                 event, t, fields = self.events.get(timeout=left)
             except queue.Empty:
@@ -252,6 +256,8 @@ class Process:
             pass
         self.popen.wait()
         self.log.close()
+        wait_session_gone(self.popen.pid)
+        os.sync()  # and what it wrote is on disk, not being written back during the next start
 
 
 def processes():
@@ -282,6 +288,18 @@ def family(root):
                 members.add(pid)
                 grew = True
     return members
+
+
+def wait_session_gone(root, timeout=15.0):
+    """Waits until every process of the session has exited, so that the next
+    contender does not start while this one's processes are still tearing
+    down their memory."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if not any(sid == root for _, sid in processes().values()):
+            return
+        time.sleep(0.02)
+    log("processes of session %d still there after %.0f s" % (root, timeout))
 
 
 def pss_of_session(root):
@@ -404,7 +422,7 @@ class Bench:
             _, fields = box.wait_event("ready", 60)
             self.scene_graph = fields[0].split("=")[1]
             self.opengl = fields[1] == "opengl=1"
-            box.wait_event("toolbar-written", 60, lambda t, f: f == ["home=1"])
+            box.wait_event("home-complete", 60)
         finally:
             box.stop()
         log("the game box draws with the %s scene graph, OpenGL %s; the bare view is given the same"
