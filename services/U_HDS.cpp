@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <scsi/sg.h>
@@ -36,17 +37,35 @@ bool IsBlank(std::uint8_t byte)
     return byte <= 32;
 }
 
-// The last count characters of a UTF-8 text; a byte that cannot continue a
-// character starts one.
+// The length of the character that starts at begin: a whole UTF-8 sequence,
+// or one byte where no whole sequence starts.
+std::size_t CharacterLength(const std::string& text, std::size_t begin)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+    const std::uint8_t lead = byte(begin);
+    std::size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    if (begin + length > text.size())
+        return 1;
+    for (std::size_t i = begin + 1; i < begin + length; ++i)
+        if ((byte(i) & 0xC0) != 0x80)
+            return 1;
+    return length;
+}
+
+// The last count characters of a UTF-8 text; a byte that is no part of a
+// whole character counts as one.
 std::string LastCharacters(const std::string& text, std::size_t count)
 {
-    std::size_t begin = text.size();
-    while (begin > 0 && count > 0) {
-        --begin;
-        if ((static_cast<std::uint8_t>(text[begin]) & 0xC0) != 0x80)
-            --count;
-    }
-    return text.substr(begin);
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); i += CharacterLength(text, i))
+        starts.push_back(i);
+    return starts.size() <= count ? text : text.substr(starts[starts.size() - count]);
 }
 
 // The number after prefix when name is prefix followed by digits only.

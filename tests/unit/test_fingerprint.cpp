@@ -137,7 +137,14 @@ INSTANTIATE_TEST_SUITE_P(
         SerialCase{"all_zeros", std::string(20, '\0'), "", ""},
         // A character of the code page is never cut in two: "é" counts as one.
         SerialCase{"cut_keeps_whole_characters", "A\xC3\xA9" "BCDEFGHIJKL      ", "A\xC3\xA9" "BCDEFGHIJKL",
-                   "\xC3\xA9" "BCDEFGHIJKL"}),
+                   "\xC3\xA9" "BCDEFGHIJKL"},
+        // Bytes that form no character of the code page count one each.
+        SerialCase{"stray_continuation_bytes", "ABCDEFGHIJKLMNOP\x80\x81\x82\x83", "ABCDEFGHIJKLMNOP\x80\x81\x82\x83",
+                   "IJKLMNOP\x80\x81\x82\x83"},
+        SerialCase{"cut_short_character", "ABCDEFGHIJK\xE4\xB8" "LMNOPQR", "ABCDEFGHIJK\xE4\xB8" "LMNOPQR",
+                   "IJK\xE4\xB8" "LMNOPQR"},
+        SerialCase{"lead_byte_without_continuation", "ABCDEFGHIJKLMNOPQRS\xC3", "ABCDEFGHIJKLMNOPQRS\xC3",
+                   "IJKLMNOPQRS\xC3"}),
     [](const testing::TestParamInfo<SerialCase>& info) { return info.param.name; });
 
 TEST(FingerprintDiskDevices, AsksEachDeviceUntilOneAnswers)
