@@ -1,6 +1,7 @@
 #include "U_VolumeCtrl.h"
 
 #include <alsa/asoundlib.h>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -56,6 +57,8 @@ std::uint16_t GetMasterVolume(int selector, const TMixerTarget& target)
         if (!Range(element, min, max)
             || snd_mixer_selem_get_playback_volume(element, SND_MIXER_SCHN_FRONT_LEFT, &value) < 0)
             return;
+        // A sound server may hold a line above its normal volume, past max.
+        value = std::clamp(value, min, max);
         result = static_cast<std::uint16_t>(std::lround(double(value - min) * 65535.0 / double(max - min)));
     });
     return result;

@@ -99,6 +99,21 @@ TEST_F(Volume, StartUpFollowsTheMixer)
     EXPECT_EQ(SinkVolume(), (QList<int>{32768, 32768})) << "starting writes nothing";
 }
 
+TEST_F(Volume, ReadingKeepsToTheEndsOfTheRange)
+{
+    // The sound server lets a sink go above its normal volume, past the
+    // top of the mixer element's range.
+    const struct {
+        const char* sink;
+        int volume;
+    } cases[] = {{"150%", 65535}, {"100%", 65535}, {"50%", 32768}, {"0%", 0}};
+    for (const auto& c : cases) {
+        Pactl({"set-sink-volume", "testsink", c.sink});
+        ASSERT_TRUE(WaitFor([&] { return Pactl({"get-sink-volume", "testsink"}).contains(c.sink); })) << c.sink;
+        EXPECT_LE(qAbs(int(GetMasterVolume(0, mixer_)) - c.volume), 1) << c.sink;
+    }
+}
+
 class NoMixer : public testing_support::RunningMainWindow {};
 
 TEST_F(NoMixer, ProgramStartsAndTheControlsDoNothingHarmful)
