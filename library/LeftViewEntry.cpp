@@ -8,7 +8,7 @@ namespace {
 bool Matches(const std::optional<QString>& stored, const QString& drawn, qsizetype length)
 {
     const QString text = stored.value_or(QString());
-    return text.size() == length && text.startsWith(drawn);
+    return text.size() == length && text.left(drawn.size()) == drawn;
 }
 
 } // namespace
