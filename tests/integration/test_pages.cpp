@@ -320,7 +320,7 @@ TEST_F(Pages, HugePageTextsNeverStallTheWindow)
     page->WebBrowser->Navigate(site_.Url("/huge_name.html"));
     ASSERT_TRUE(WaitForCompletion(page));
     const int changesAtCompletion = titleChanges;
-    ASSERT_TRUE(WaitFor([&] { return titleChanges > changesAtCompletion + 100; }));
+    EXPECT_TRUE(WaitFor([&] { return titleChanges > changesAtCompletion + 100; }));
     tick.stop();
     EXPECT_LT(longest, 50) << "the longest time the window did not answer, in ms";
 
