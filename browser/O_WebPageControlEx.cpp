@@ -97,9 +97,10 @@ void TWebPageEx::BrowserBeforeNavigate2(TEmbeddedWB*, QObject* pDisp, const QUrl
     SetCaption(captions::FromUrl(url.toString()));
     GameName.clear();
     ClearDownload();
-    // The engine reports no completion of a frame: its document's caption
-    // and game name come back as that completion would bring them.
-    if (!topLevel)
+    // The engine reports no completion of a frame: once the page itself is
+    // complete, the caption and game name come back as that completion
+    // would bring them. While the page loads, its own completion does.
+    if (!topLevel && WebBrowser->ReadyState() == 4)
         ReadGamePageFacts(false);
 }
 
