@@ -1,4 +1,5 @@
 #pragma once
+#include "library/LeftViewEntry.h"
 #include "platform/HttpGet.h"
 #include "platform/UrlDownload.h"
 #include "services/U_VolumeCtrl.h"
@@ -8,6 +9,7 @@
 #include <QVariantMap>
 #include <QWidget>
 #include <filesystem>
+#include <optional>
 
 class QLabel;
 class QMenu;
@@ -96,6 +98,8 @@ public:
     void PlayLocalGame();
     QString LeftItemKind;
     QString LeftItemName;
+    // The entry as the left page drew it, when it gave its identity.
+    std::optional<LeftViewEntry> LeftItemEntry;
 
     // Writes an error that no handler caught to Data/Log.dat; shows nothing.
     void appEventsException(const QString& message);

@@ -7,7 +7,8 @@ int ByteLength(const QString& text) { return static_cast<int>(text.toUtf8().size
 
 QString Shorten(const QString& text, int wholeUpTo, int cutTo)
 {
-    if (ByteLength(text) <= wholeUpTo)
+    // A character takes at least one byte: a longer text is never whole.
+    if (text.size() <= wholeUpTo && ByteLength(text) <= wholeUpTo)
         return text;
     return CutToBytes(text, cutTo) + QStringLiteral("..");
 }
@@ -34,5 +35,9 @@ QString CutToBytes(const QString& text, int maxBytes)
 QString FromUrl(const QString& url) { return Shorten(url, 40, 20); }
 
 QString FromTitle(const QString& title) { return Shorten(title, 30, 30); }
+
+QString FromGameName(const QString& name) { return Shorten(name, 60, 60); }
+
+QString ToolTip(const QString& address) { return Shorten(address, 1024, 1024); }
 
 } // namespace captions

@@ -13,15 +13,23 @@
 namespace {
 
 // Everything a document completion reads from the page's script world, in
-// one exchange so that the answers belong to the same document.
+// one exchange so that the answers belong to the same document. A page's
+// texts cross cut to 4096 characters, far more than a caption or a list
+// keeps; an address longer than that is no address of a game file.
 const char kGamePageFactsScript[] = R"JS(
 (function () {
   var facts = {};
-  var text = function (v) { return v == null ? "" : String(v); };
+  var limit = 4096;
+  var text = function (v) { return v == null ? "" : String(v).slice(0, limit); };
   try { facts.title = text(document.title); } catch (e) {}
   try { if ("n" in window) facts.n = text(window.n); } catch (e) {}
   try { if (location.host != null) facts.host = String(location.host); } catch (e) {}
-  try { if ("f" in window) facts.f = text(window.f); } catch (e) {}
+  try {
+    if ("f" in window) {
+      var f = window.f == null ? "" : String(window.f);
+      if (f.length <= limit) facts.f = f;
+    }
+  } catch (e) {}
   try {
     var nPercent = Math.abs(movie.PercentLoaded());
     if (typeof nPercent === "number" && isFinite(nPercent)) facts.percent = nPercent;
@@ -81,19 +89,28 @@ void TWebPageEx::ClearDownload()
     DownloadReady = false;
 }
 
-void TWebPageEx::BrowserBeforeNavigate2(TEmbeddedWB*, QObject*, const QUrl& url, bool&)
+void TWebPageEx::BrowserBeforeNavigate2(TEmbeddedWB*, QObject* pDisp, const QUrl& url, bool&)
 {
-    ++navigationSerial_;
+    const bool topLevel = pDisp == WebBrowser->Application();
+    if (topLevel)
+        ++navigationSerial_;
     SetCaption(captions::FromUrl(url.toString()));
     GameName.clear();
     ClearDownload();
+    // The engine reports no completion of a frame: once the page itself is
+    // complete, the caption and game name come back as that completion
+    // would bring them. While the page loads, its own completion does.
+    if (!topLevel && WebBrowser->ReadyState() == 4)
+        ReadGamePageFacts(false);
 }
 
 void TWebPageEx::BrowserTitleChange(TEmbeddedWB*, const QString& text)
 {
-    SetCaption(GameName.isEmpty() ? captions::FromTitle(text) : GameName);
+    SetCaption(GameName.isEmpty() ? captions::FromTitle(text) : captions::FromGameName(GameName));
+    // Painted with the next pass of the event loop, once for any number of
+    // changes until then.
     if (owner_)
-        owner_->tabBar()->repaint();
+        owner_->tabBar()->update();
 }
 
 void TWebPageEx::BrowserCommandStateChange(TEmbeddedWB*, int command, bool enable)
@@ -116,8 +133,12 @@ void TWebPageEx::BrowserNewWindow2(TEmbeddedWB*, QObject*& ppDisp, bool& cancel)
 
 void TWebPageEx::BrowserDocumentComplete(TEmbeddedWB*, QObject* pDisp, const QUrl&)
 {
+    ReadGamePageFacts(pDisp == WebBrowser->Application());
+}
+
+void TWebPageEx::ReadGamePageFacts(bool topLevel)
+{
     const int serial = navigationSerial_;
-    const bool topLevel = pDisp == WebBrowser->Application();
     WebBrowser->Document()->execScript(QString::fromLatin1(kGamePageFactsScript), [this, serial, topLevel](const QVariant& answer) {
         if (serial != navigationSerial_)
             return; // a newer navigation has started and cleared this state
@@ -126,7 +147,7 @@ void TWebPageEx::BrowserDocumentComplete(TEmbeddedWB*, QObject* pDisp, const QUr
             SetCaption(captions::FromTitle(*facts.title));
         if (facts.n) {
             GameName = *facts.n;
-            SetCaption(GameName);
+            SetCaption(captions::FromGameName(GameName));
         }
         if (!topLevel) {
             ClearDownload();
@@ -209,7 +230,7 @@ void TWebPageControlEx::UpdateTabText(TWebPageEx* page)
     if (index < 0)
         return;
     setTabText(index, page->Caption());
-    setTabToolTip(index, page->WebBrowser->LocationURL());
+    setTabToolTip(index, captions::ToolTip(page->WebBrowser->LocationURL()));
 }
 
 void TWebPageControlEx::UpdateCloseButton(TWebPageEx* page)

@@ -40,6 +40,9 @@ private:
     void BrowserNewWindow2(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
     void BrowserCommandStateChange(TEmbeddedWB* sender, int command, bool enable);
     void BrowserTitleChange(TEmbeddedWB* sender, const QString& text);
+    // What a document completion reads and sets: caption, game name and,
+    // for the top-level document, the download offer; then OnStateChange.
+    void ReadGamePageFacts(bool topLevel);
     void ClearDownload();
 
     QString caption_;

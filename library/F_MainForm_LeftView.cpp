@@ -1,6 +1,9 @@
-// The left view's actions: a context menu with "删除" on list entries.
+// The left view's actions: a context menu with "删除" on list entries, and
+// playing a local game with a left click.
 #include "app/F_MainForm.h"
+#include "LeftViewEntry.h"
 #include "TGameList.h"
+#include "browser/CaptionRules.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
@@ -20,12 +23,20 @@ bool IsListKind(const QString& className)
     return className == QLatin1String("gamelocal") || className == QLatin1String("gamefavorites");
 }
 
-// A downloaded game's file name as a list holds it: a plain name inside
-// Data/Flash, never a path to anywhere else.
-bool IsPlainFileName(const QString& name)
+// A downloaded game's file as a list holds it: a plain name inside
+// Data/Flash, never a path to anywhere else, and never one of the local
+// player's own pages and scripts that ship beside the games.
+bool IsGameFileName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/'))
+        || name.contains(QLatin1Char('\\')))
+        return false;
+    static const QStringList playerSuffixes = {QStringLiteral(".htm"), QStringLiteral(".html"), QStringLiteral(".js"),
+                                               QStringLiteral(".mjs"), QStringLiteral(".css"), QStringLiteral(".wasm")};
+    for (const QString& suffix : playerSuffixes)
+        if (name.endsWith(suffix, Qt::CaseInsensitive))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -45,11 +56,16 @@ bool TMainForm::LeftViewMouse(QObject*, QEvent* event)
         return true;
     const QPoint screen = QCursor::pos();
     const QPoint client = wb_left->mapFromGlobal(screen);
-    wb_left->Document()->elementFromPoint(client.x(), client.y(), [this, screen](const THTMLDocument::ElementInfo& hit) {
-        if (!hit.found || !IsListKind(hit.className))
+    wb_left->Document()->execScript(LeftViewHitScript(client.x(), client.y()), [this, screen](const QVariant& answer) {
+        const QVariantMap facts = answer.toMap();
+        if (facts.isEmpty())
             return;
-        LeftItemKind = hit.className;
-        LeftItemName = hit.innerText;
+        const LeftViewHit hit = LeftViewHit::FromPage(facts);
+        if (!IsListKind(hit.kind))
+            return;
+        LeftItemKind = hit.kind;
+        LeftItemName = hit.entry ? hit.entry->name : hit.text;
+        LeftItemEntry = hit.entry;
         pm_left->popup(screen);
     });
     return true;
@@ -61,12 +77,13 @@ void TMainForm::LeftViewRequest(TEmbeddedWB*, const QVariantMap& request, QStrin
 {
     if (request.value(QStringLiteral("what")).toString() != QLatin1String("leftButtonUp"))
         return;
-    const QString className = request.value(QStringLiteral("className")).toString();
-    if (!request.value(QStringLiteral("hit")).toBool() || className != QLatin1String("gamelocal"))
+    const LeftViewHit hit = LeftViewHit::FromPage(request);
+    if (!request.value(QStringLiteral("hit")).toBool() || hit.kind != QLatin1String("gamelocal"))
         return;
     answer = QStringLiteral("handled");
-    LeftItemKind = className;
-    LeftItemName = request.value(QStringLiteral("innerText")).toString();
+    LeftItemKind = hit.kind;
+    LeftItemName = hit.entry ? hit.entry->name : hit.text;
+    LeftItemEntry = hit.entry;
     // Opened once the page has its answer, not inside its event.
     QTimer::singleShot(0, this, &TMainForm::PlayLocalGame);
 }
@@ -74,10 +91,13 @@ void TMainForm::LeftViewRequest(TEmbeddedWB*, const QVariantMap& request, QStrin
 void TMainForm::PlayLocalGame()
 {
     TGameList list(ListFile(QStringLiteral("gamelocal")));
+    QString name;
     std::optional<QString> file;
     try {
-        if (const std::optional<int> entry = list.FindValue(TGameList::Name, LeftItemName))
+        if (const std::optional<int> entry = Locate(list, LeftItemName, LeftItemEntry)) {
+            name = list.Value(*entry, TGameList::Name).value_or(QString());
             file = list.Value(*entry, TGameList::Address);
+        }
     } catch (const EGameListField&) {
         return;
     }
@@ -86,8 +106,8 @@ void TMainForm::PlayLocalGame()
     QUrl address = QUrl::fromLocalFile(QString::fromStdString((programFolder_ / "Data" / "Flash" / "swf.htm").string()));
     address.setQuery(QString::fromLatin1(QUrl::toPercentEncoding(*file)), QUrl::StrictMode);
     TWebPageEx* page = pager_web->OpenPage(address.toString(QUrl::FullyEncoded), true);
-    page->SetCaption(LeftItemName);
-    page->GameName = LeftItemName;
+    page->SetCaption(captions::FromGameName(name));
+    page->GameName = name;
 }
 
 void TMainForm::menu_deleteClick()
@@ -95,18 +115,26 @@ void TMainForm::menu_deleteClick()
     if (!IsListKind(LeftItemKind))
         return;
     TGameList list(ListFile(LeftItemKind));
+    std::optional<QString> file;
     try {
-        if (const std::optional<int> entry = list.FindValue(TGameList::Name, LeftItemName)) {
-            if (LeftItemKind == QLatin1String("gamelocal")) {
-                const std::optional<QString> file = list.Value(*entry, TGameList::Address);
-                if (file && IsPlainFileName(*file))
-                    QFile::remove(QDir(QString::fromStdString((programFolder_ / "Data" / "Flash").string())).filePath(*file));
-            }
-            list.Remove(*entry);
+        const std::optional<int> entry = Locate(list, LeftItemName, LeftItemEntry);
+        if (!entry) {
+            // The list has changed since it was drawn: show it as it is now.
+            RefreshLeftView(LeftItemKind);
+            return;
         }
+        if (LeftItemKind == QLatin1String("gamelocal"))
+            file = list.Value(*entry, TGameList::Address);
+        list.Remove(*entry);
     } catch (const EGameListField&) {
         return;
     }
-    list.Save();
+    // The game's file goes only once the list no longer names it.
+    if (!list.Save()) {
+        ShowMessage(QStringLiteral("删除失败：无法保存游戏列表。"));
+        return;
+    }
+    if (file && IsGameFileName(*file))
+        QFile::remove(QDir(QString::fromStdString((programFolder_ / "Data" / "Flash").string())).filePath(*file));
     RefreshLeftView(LeftItemKind);
 }

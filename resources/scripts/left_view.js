@@ -9,11 +9,21 @@
   window.addEventListener("mouseup", function (event) {
     if (event.button !== 0) return;
     var hit = document.elementFromPoint(event.clientX, event.clientY);
+    // An entry's stored name and address, as the page drew them; texts are
+    // cut to what the program needs to know them again.
+    var cut = function (v) { v = v == null ? "" : String(v); return [v.slice(0, 4096), v.length]; };
+    var data = hit && hit.dataset ? hit.dataset : {};
+    var name = cut(data.name), address = cut(data.url);
     var request = {
       what: "leftButtonUp",
       hit: !!hit,
       className: hit ? String(hit.getAttribute("class") || "") : "",
-      innerText: hit ? String(hit.innerText) : ""
+      innerText: hit ? cut(hit.innerText)[0] : "",
+      index: data.index == null ? "" : String(data.index),
+      name: name[0],
+      nameLength: name[1],
+      address: address[0],
+      addressLength: address[1]
     };
     if (prompt(token + "\nrequest\n" + JSON.stringify(request)) === "handled") {
       event.stopImmediatePropagation();

@@ -4,10 +4,14 @@
 #include "RunningMainWindow.h"
 #include "library/TGameList.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QProcess>
 
 using testing_support::VisibleMenu;
@@ -179,6 +183,217 @@ TEST_F(MessageFilter, LeftClickOnALocalEntryPlaysItAndTheLeftPageNeverSeesIt)
     EXPECT_TRUE(WaitFor([&] { return form_->pager_web->Page(2)->WebBrowser->page()->requestedUrl().toString().endsWith("/title30.html"); }));
     EXPECT_EQ(RunIn(form_->wb_left, "window.__ups + ',' + window.__clicks").toString().toStdString(), "1,1");
 }
+
+// Answers each message box of the program with OK and keeps its text.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box && box->isVisible() && box != answered_) {
+                answered_ = box;
+                messages << box->text();
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        });
+        timer_.start(20);
+    }
+    QStringList messages;
+
+private:
+    QTimer timer_;
+    QPointer<QMessageBox> answered_;
+};
+
+// Every entry of a list as "name|address", in order.
+QStringList Entries(const QString& file)
+{
+    TGameList list(file);
+    QStringList entries;
+    for (int i = 0; i < list.Count(); ++i)
+        entries << list.Value(i, TGameList::Name).value_or("") + "|" + list.Value(i, TGameList::Address).value_or("");
+    return entries;
+}
+
+class LeftViewDeleteRightClicked : public MessageFilter {
+protected:
+    void DeleteAt(const QString& selector)
+    {
+        ASSERT_TRUE(WaitFor([&] { return LeftElement(selector).x() >= 0; })) << selector.toStdString();
+        ClickAt(form_->wb_left, LeftElement(selector), 3);
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+        BeforeDelete();
+        ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
+        ASSERT_TRUE(WaitFor([&] { return VisibleMenu() == nullptr; }));
+    }
+    virtual void BeforeDelete() {}
+    void TearDown() override
+    {
+        std::system(("chattr -i '" + folder_.Path("Data/gamelocal.xml").toStdString() + "' 2>/dev/null").c_str());
+        MessageFilter::TearDown();
+    }
+};
+
+TEST_F(LeftViewDeleteRightClicked, AFailedSaveKeepsTheGameFileAndSaysSo)
+{
+    const QStringList before = Entries(form_->ListFile("gamelocal"));
+    ASSERT_EQ(std::system(("chattr +i '" + folder_.Path("Data/gamelocal.xml").toStdString() + "'").c_str()), 0);
+    MessageBoxAnswerer answerer;
+    DeleteAt(".gamelocal:nth-child(1)");
+    ASSERT_TRUE(WaitFor([&] { return !answerer.messages.isEmpty(); }));
+    EXPECT_EQ(answerer.messages.join('\n').toStdString(), "删除失败：无法保存游戏列表。");
+    EXPECT_TRUE(QFileInfo::exists(folder_.Path("Data/Flash/20260101000001.swf")));
+    EXPECT_EQ(Entries(form_->ListFile("gamelocal")), before);
+}
+
+class LeftViewListChangedMeanwhile : public LeftViewDeleteRightClicked {
+protected:
+    // Another game of the same name takes the entry's place while the menu is up.
+    void BeforeDelete() override
+    {
+        folder_.Write("Data/gamelocal.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list>"
+                                            "<item><txt>游戏一</txt><url><![CDATA[other.swf]]></url></item></list>");
+        folder_.Write("Data/Flash/other.swf", "other");
+    }
+};
+
+TEST_F(LeftViewListChangedMeanwhile, NeverDeletesAnEntryItWasNotShown)
+{
+    DeleteAt(".gamelocal:nth-child(1)");
+    EXPECT_TRUE(WaitFor([&] { return RunIn(form_->wb_left, "document.querySelectorAll('.gamelocal').length").toInt() == 1; }))
+        << "the left view shows the list as it is now";
+    EXPECT_TRUE(QFileInfo::exists(folder_.Path("Data/Flash/other.swf")));
+    EXPECT_EQ(Entries(form_->ListFile("gamelocal")), QStringList{"游戏一|other.swf"});
+}
+
+// Lists whose names the page renders differently from how they are stored.
+class LeftViewStoredNames : public MessageFilter {
+protected:
+    void SetUp() override
+    {
+        MessageFilter::SetUp();
+        folder_.Write("Data/gamelocal.xml",
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list>"
+                      "<item><txt> 双  空格 </txt><url><![CDATA[spaced.swf]]></url></item>"
+                      "<item><txt>换\n行</txt><url><![CDATA[broken.swf]]></url></item>"
+                      "<item><txt>播放页</txt><url><![CDATA[swf.htm]]></url></item></list>");
+        folder_.Write("Data/gamefavorites.xml",
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list>"
+                      "<item><txt>同名</txt><url><![CDATA[" + site_.Url("/title30.html").toUtf8() + "]]></url></item>"
+                      "<item><txt>同名</txt><url><![CDATA[" + site_.Url("/title31.html").toUtf8() + "]]></url></item></list>");
+        for (const char* file : {"Data/Flash/spaced.swf", "Data/Flash/broken.swf"})
+            folder_.Write(file, "swf");
+        form_->RefreshLeftView("gamelocal");
+        form_->RefreshLeftView("gamefavorites");
+        ASSERT_TRUE(WaitFor([&] {
+            return RunIn(form_->wb_left, "document.querySelectorAll('.gamelocal').length + ','"
+                                         "+ document.querySelectorAll('.gamefavorites').length").toString() == "3,2";
+        }));
+    }
+};
+
+struct StoredNameCase {
+    friend void PrintTo(const StoredNameCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    const char* selector;
+    const char* kind;
+    QStringList remaining;     // the list afterwards, as "name|address"
+    const char* deletedFile;   // gone afterwards, relative to Data, or null
+    const char* survivingFile; // still there, relative to Data
+};
+
+class LeftViewDeleteStoredName : public LeftViewStoredNames, public testing::WithParamInterface<StoredNameCase> {};
+
+TEST_P(LeftViewDeleteStoredName, DeletesTheEntryThatWasClicked)
+{
+    const StoredNameCase& c = GetParam();
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() >= 0; }));
+    ClickAt(form_->wb_left, LeftElement(c.selector), 3);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+    ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
+    QStringList remaining = c.remaining;
+    for (QString& entry : remaining)
+        entry.replace("SITE", site_.Url("/"));
+    EXPECT_TRUE(WaitFor([&] { return Entries(form_->ListFile(c.kind)) == remaining; }))
+        << Entries(form_->ListFile(c.kind)).join(" / ").toStdString();
+    if (c.deletedFile) {
+        EXPECT_TRUE(WaitFor([&] { return !QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.deletedFile)); }));
+    }
+    EXPECT_TRUE(QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.survivingFile)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LeftViewDeleteStoredName,
+    testing::Values(
+        StoredNameCase{"leading_trailing_and_double_spaces", ".gamelocal:nth-child(1)", "gamelocal",
+                       {"换\n行|broken.swf", "播放页|swf.htm"}, "Flash/spaced.swf", "Flash/broken.swf"},
+        StoredNameCase{"line_break", ".gamelocal:nth-child(2)", "gamelocal", {" 双  空格 |spaced.swf", "播放页|swf.htm"},
+                       "Flash/broken.swf", "Flash/spaced.swf"},
+        StoredNameCase{"entry_naming_the_player_page", ".gamelocal:nth-child(3)", "gamelocal",
+                       {" 双  空格 |spaced.swf", "换\n行|broken.swf"}, nullptr, "Flash/swf.htm"},
+        StoredNameCase{"second_of_two_favourites_of_one_name", ".gamefavorites:nth-child(2)", "gamefavorites",
+                       {"同名|SITEtitle30.html"}, nullptr, "Flash/spaced.swf"}),
+    [](const testing::TestParamInfo<StoredNameCase>& info) { return info.param.name; });
+
+TEST_F(LeftViewStoredNames, PlaysAGameWhoseNameHasSpaces)
+{
+    ClickAt(form_->wb_left, LeftElement(".gamelocal:nth-child(1)"), 1);
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->PageCount() == 2; }));
+    TWebPageEx* tab = form_->pager_web->Page(1);
+    EXPECT_EQ(tab->WebBrowser->page()->requestedUrl().query().toStdString(), "spaced.swf");
+    EXPECT_EQ(tab->GameName.toStdString(), " 双  空格 ");
+}
+
+// Lists the left page has to read beyond plain UTF-8 XML.
+struct ListFileCase {
+    friend void PrintTo(const ListFileCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    QByteArray bytes;
+    QStringList shown; // the entries' visible texts
+    bool deleteAll;    // whether the test deletes them all too
+};
+
+class LeftViewListFiles : public MessageFilter, public testing::WithParamInterface<ListFileCase> {};
+
+TEST_P(LeftViewListFiles, ShowEveryEntry)
+{
+    const ListFileCase& c = GetParam();
+    folder_.Write("Data/gamefavorites.xml", c.bytes);
+    form_->RefreshLeftView("gamefavorites");
+    const QString shown = QStringLiteral("Array.from(document.querySelectorAll('.gamefavorites'))"
+                                         ".map(function(e){return e.textContent;}).join('/')");
+    ASSERT_TRUE(WaitFor([&] { return RunIn(form_->wb_left, shown).toString() == c.shown.join('/'); }))
+        << RunIn(form_->wb_left, shown).toString().toStdString();
+
+    // Deleting every entry from the last to the first empties the list.
+    for (qsizetype left = c.deleteAll ? c.shown.size() : 0; left > 0; --left) {
+        const QString selector = QStringLiteral(".gamefavorites:nth-child(%1)").arg(left);
+        ClickAt(form_->wb_left, LeftElement(selector), 3);
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+        ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
+        ASSERT_TRUE(WaitFor([&] { return TGameList(form_->ListFile("gamefavorites")).Count() == left - 1; })) << left;
+        ASSERT_TRUE(WaitFor([&] { return LeftElement(selector).x() < 0; }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LeftViewListFiles,
+    testing::Values(
+        ListFileCase{"reference_to_a_control_character",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list>"
+                     "<item><txt>好一</txt><url><![CDATA[http://127.0.0.1:1/a.html]]></url></item>"
+                     "<item><txt>坏&#01;名</txt><url><![CDATA[http://127.0.0.1:1/b.html]]></url></item>"
+                     "<item><txt>好二</txt><url><![CDATA[http://127.0.0.1:1/c.html]]></url></item></list>",
+                     {"好一", "坏\x01名", "好二"}, true},
+        ListFileCase{"declared_gb2312",
+                     "<?xml version=\"1.0\" encoding=\"GB2312\"?><list><item><txt>\xcc\xb0\xb3\xd4\xc9\xdf</txt>"
+                     "<url><![CDATA[http://127.0.0.1:1/a.html]]></url></item></list>",
+                     {"贪吃蛇"}, false}),
+    [](const testing::TestParamInfo<ListFileCase>& info) { return info.param.name; });
 
 class LeftViewFixture : public MessageFilter {
 protected:

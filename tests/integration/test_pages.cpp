@@ -12,6 +12,8 @@
 #include <QWebEngineScript>
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 using testing_support::SiteServer;
 using testing_support::WaitFor;
 
@@ -258,6 +260,76 @@ TEST_F(Pages, NoDialogOfTheEngineEverAppears)
     TWebPageEx* page = Open(site_.Url("/dialogs.html"));
     EXPECT_EQ(page->WebBrowser->title().toStdString(), "done");
     EXPECT_TRUE(seen.isEmpty()) << seen.join(' ').toStdString();
+}
+
+TEST_F(Pages, FrameNavigationKeepsTheGamesCaption)
+{
+    TWebPageEx* page = Open(site_.Url("/frame_game.html"));
+    ASSERT_EQ(Caption(page), "框架游戏");
+    bool frameStarted = false;
+    QObject::connect(page->WebBrowser, &TEmbeddedWB::OnBeforeNavigate2,
+                     [&](TEmbeddedWB*, QObject* pDisp, const QUrl&, bool&) { frameStarted = frameStarted || !pDisp; });
+    page->WebBrowser->page()->runJavaScript(QStringLiteral("document.getElementById('frame').src = '/title31.html'"));
+    ASSERT_TRUE(WaitFor([&] { return frameStarted; }));
+    EXPECT_TRUE(WaitFor([&] { return page->Caption() == QStringLiteral("框架游戏"); })) << Caption(page);
+    EXPECT_EQ(page->GameName.toStdString(), "框架游戏");
+
+    // Still so once the frame's document has loaded.
+    QVariant frameTitle;
+    ASSERT_TRUE(WaitFor([&] {
+        bool answered = false;
+        page->WebBrowser->page()->runJavaScript(QStringLiteral("document.getElementById('frame').contentDocument.title"),
+                                                QWebEngineScript::MainWorld, [&](const QVariant& v) {
+                                                    frameTitle = v;
+                                                    answered = true;
+                                                });
+        WaitFor([&] { return answered; });
+        return frameTitle.toString().size() == 31;
+    }));
+    EXPECT_EQ(Caption(page), "框架游戏");
+    EXPECT_EQ(page->GameName.toStdString(), "框架游戏");
+    EXPECT_FALSE(page->DownloadReady);
+}
+
+// Processor time of the calling thread, in milliseconds: unlike the clock,
+// it does not grow while the machine runs other programs.
+double ThreadBusyMilliseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1000.0 + double(now.tv_nsec) / 1e6;
+}
+
+// A page with a name of 10 MB, an address of 1 MB and a title that keeps
+// changing: the window answers all along, and the tab shows bounded texts.
+TEST_F(Pages, HugePageTextsNeverStallTheWindow)
+{
+    TWebPageEx* page = Open(site_.Url("/no_game.html"));
+    int titleChanges = 0;
+    QObject::connect(page->WebBrowser, &TEmbeddedWB::OnTitleChange, [&] { ++titleChanges; });
+    // The longest stretch of work of the user interface thread between two
+    // ticks of a timer that asks for it every 10 ms.
+    double last = ThreadBusyMilliseconds(), longest = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const double now = ThreadBusyMilliseconds();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    tick.start(10);
+    page->WebBrowser->Navigate(site_.Url("/huge_name.html"));
+    ASSERT_TRUE(WaitForCompletion(page));
+    const int changesAtCompletion = titleChanges;
+    EXPECT_TRUE(WaitFor([&] { return titleChanges > changesAtCompletion + 100; }));
+    tick.stop();
+    EXPECT_LT(longest, 50) << "the longest time the window did not answer, in ms";
+
+    EXPECT_EQ(page->GameName, QString(4096, QChar(0x540D)));
+    EXPECT_EQ(page->Caption(), QString(20, QChar(0x540D)) + "..");
+    const int index = pager_.indexOf(page);
+    EXPECT_EQ(pager_.tabText(index), page->Caption());
+    EXPECT_LE(pager_.tabToolTip(index).size(), 1026);
+    EXPECT_TRUE(page->WebBrowser->LocationURL().startsWith(pager_.tabToolTip(index).chopped(2)));
 }
 
 TEST_F(Pages, OpenPageMakesTheNewTabActiveWithOneOnChange)

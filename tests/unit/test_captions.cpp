@@ -50,7 +50,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "a" + Repeat(kChinese, 9) + ".."},
         CaptionCase{"title_surrogate_pair_kept_whole", captions::FromTitle, Repeat("t", 28) + kEmoji,
                     Repeat("t", 28) + ".."},
-        CaptionCase{"title_empty", captions::FromTitle, QString(), QString()}),
+        CaptionCase{"title_empty", captions::FromTitle, QString(), QString()},
+        CaptionCase{"game_name_60_bytes_whole", captions::FromGameName, Repeat(kChinese, 20), Repeat(kChinese, 20)},
+        CaptionCase{"game_name_61_bytes_cut_to_60", captions::FromGameName, "a" + Repeat(kChinese, 20),
+                    "a" + Repeat(kChinese, 19) + ".."},
+        CaptionCase{"game_name_of_ten_megabytes", captions::FromGameName, Repeat(kChinese, 10 << 20),
+                    Repeat(kChinese, 20) + ".."},
+        CaptionCase{"tooltip_1024_whole", captions::ToolTip, Repeat("u", 1024), Repeat("u", 1024)},
+        CaptionCase{"tooltip_1025_cut_to_1024", captions::ToolTip, Repeat("u", 1025), Repeat("u", 1024) + ".."}),
     [](const testing::TestParamInfo<CaptionCase>& info) { return info.param.name; });
 
 TEST(CutToBytes, NeverReturnsPartOfACharacter)
