@@ -1,6 +1,7 @@
 // The left view's actions: a context menu with "删除" on list entries.
 #include "app/F_MainForm.h"
 #include "TGameList.h"
+#include "browser/LocalGamePages.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
@@ -83,8 +84,7 @@ void TMainForm::PlayLocalGame()
     }
     if (!file)
         return;
-    QUrl address = QUrl::fromLocalFile(QString::fromStdString((programFolder_ / "Data" / "Flash" / "swf.htm").string()));
-    address.setQuery(QString::fromLatin1(QUrl::toPercentEncoding(*file)), QUrl::StrictMode);
+    const QUrl address = local_games::PlayerPage(QString::fromStdString((programFolder_ / "Data" / "Flash").string()), *file, LeftItemName);
     TWebPageEx* page = pager_web->OpenPage(address.toString(QUrl::FullyEncoded), true);
     page->SetCaption(LeftItemName);
     page->GameName = LeftItemName;
