@@ -36,7 +36,7 @@ QString PartOf(const QString& target) { return target + QStringLiteral(".part");
 // asked for: the download's own request and each redirect after it.
 class TPageDownload::Redirects : public QWebEngineUrlRequestInterceptor {
 public:
-    explicit Redirects(TPageDownload* download) : download_(download) {}
+    explicit Redirects(TPageDownload* download) : QWebEngineUrlRequestInterceptor(download), download_(download) {}
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
         if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame && !download_->Follow(info.requestUrl()))
@@ -48,7 +48,7 @@ private:
 };
 
 TPageDownload::TPageDownload(QWebEnginePage* page, QObject* parent)
-    : QObject(parent), page_(page), redirects_(std::make_unique<Redirects>(this))
+    : QObject(parent), page_(page), redirects_(new Redirects(this))
 {
 }
 
@@ -77,7 +77,7 @@ void TPageDownload::Start(const QUrl& source, const QString& target)
     }
     hop_ = source;
     requesting_ = true;
-    page_->setUrlRequestInterceptor(redirects_.get());
+    page_->setUrlRequestInterceptor(redirects_);
     connect(page_->profile(), &QWebEngineProfile::downloadRequested, this, &TPageDownload::Requested);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
         if (requesting_)

@@ -13,7 +13,6 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
-#include <memory>
 
 class QWebEngineDownloadRequest;
 class QWebEnginePage;
@@ -48,7 +47,7 @@ private:
     void End(Result result, const QString& error = {});
 
     QPointer<QWebEnginePage> page_;
-    std::unique_ptr<Redirects> redirects_;
+    Redirects* redirects_;
     QPointer<QWebEngineDownloadRequest> request_;
     QUrl hop_;        // the address the next request may come from
     bool requesting_ = false;
