@@ -70,6 +70,9 @@ TEST_F(LocalGames, AGameReadsItsOwnFilesAndNothingElse)
             << address.toStdString();
         EXPECT_EQ(answer.toStdString(), "refused") << address.toStdString();
     }
+    // Nor go there.
+    RunIn(tab->WebBrowser, "location.href = 'file:///etc/hostname'");
+    EXPECT_FALSE(WaitFor([&] { return tab->WebBrowser->page()->url().isLocalFile(); }, 2000));
 }
 
 TEST_F(LocalGames, AWebPageCannotReachALocalGame)
