@@ -106,6 +106,9 @@ TEST_F(LocalGames, AGameHasAPageProcessApartFromTheProgramsPages)
     ASSERT_NE(game, 0);
     EXPECT_NE(game, top);
     EXPECT_NE(game, left);
+    // Nor does a game of the web, in the first tab.
+    EXPECT_NE(Pid(Home()->WebBrowser), top);
+    EXPECT_NE(Pid(Home()->WebBrowser), left);
 
     // The game's process ending leaves the toolbar and the left view alive.
     ASSERT_EQ(::kill(pid_t(game), SIGKILL), 0);
@@ -130,7 +133,7 @@ TEST_F(LocalGames, ABusyGameDoesNotDelayAToolbarClick)
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(form_->wb_top->focusProxy(), Qt::LeftButton, {}, QPoint(int(box[0].toDouble()), int(box[1].toDouble())));
-    EXPECT_TRUE(WaitFor([&] { return form_->pnl_left->isHidden(); }, 3000)) << "after " << clock.elapsed() << " ms";
+    EXPECT_TRUE(WaitFor([&] { return form_->pnl_left->isHidden(); }, 5000)) << "after " << clock.elapsed() << " ms";
 }
 
 } // namespace
