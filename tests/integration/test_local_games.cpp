@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QWebEnginePage>
 
+#include <memory>
 #include <signal.h>
 
 using testing_support::WaitFor;
