@@ -69,6 +69,11 @@ void TPageDownload::Start(const QUrl& source, const QString& target)
         End(TUrlDownload::Failed, QStringLiteral("Not an http address: %1").arg(source.toString()));
         return;
     }
+    // The engine would make the folder; the program never does.
+    if (!QFileInfo(target).absoluteDir().exists()) {
+        End(TUrlDownload::Failed, QStringLiteral("No folder for %1").arg(target));
+        return;
+    }
     for (const QString& file : {target, PartOf(target), PartOf(target) + QStringLiteral(".download")}) {
         if (QFileInfo::exists(file)) {
             End(TUrlDownload::Failed, QStringLiteral("%1 exists already").arg(file));

@@ -27,7 +27,7 @@ public:
     explicit TPageDownload(QWebEnginePage* page, QObject* parent = nullptr);
     ~TPageDownload() override;
 
-    // Starts the transfer; the target must not exist yet.
+    // Starts the transfer; the target's folder must exist, the target not.
     void Start(const QUrl& source, const QString& target);
     void Cancel();
     Result result() const { return result_; }

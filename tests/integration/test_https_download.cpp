@@ -120,6 +120,14 @@ TEST_F(HttpsDownload, TheSiteRefusesItsGameFileToARequestWithoutAVisit)
     EXPECT_EQ(Games(), QStringList{});
 }
 
+TEST_F(HttpsDownload, WithoutTheGamesFolderNothingIsFetchedAndNoFolderMade)
+{
+    OpenGame(secure_.Url("/cookie/guarded_game.html"));
+    ASSERT_TRUE(QDir(folder_.Path("Data/Flash")).removeRecursively());
+    EXPECT_EQ(Download().join('|').toStdString(), "该游戏下载失败！");
+    EXPECT_FALSE(QFileInfo::exists(folder_.Path("Data/Flash")));
+}
+
 struct Redirect {
     friend void PrintTo(const Redirect& c, std::ostream* out) { *out << c.name; }
     const char* name;
