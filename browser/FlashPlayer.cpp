@@ -1,5 +1,7 @@
 #include "FlashPlayer.h"
 
+#include "LocalGamePages.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -18,7 +20,8 @@ namespace {
 
 constexpr char kHost[] = "ruffle";
 
-// Serves the files of one flat folder; nothing else is reachable.
+// Serves the player's files, from one flat folder, and the local games;
+// nothing else is reachable.
 class PlayerFiles : public QWebEngineUrlSchemeHandler {
 public:
     PlayerFiles(const QString& folder, QObject* parent) : QWebEngineUrlSchemeHandler(parent), folder_(folder) {}
@@ -28,6 +31,8 @@ public:
     {
         static const QRegularExpression plainName(QStringLiteral("^/[A-Za-z0-9_.-]+$"));
         const QUrl url = job->requestUrl();
+        if (url.host() != QLatin1String(kHost) && local_games::Serve(job))
+            return;
         const QString path = url.path();
         if (job->requestMethod() != "GET" || url.host() != QLatin1String(kHost) || !plainName.match(path).hasMatch()
             || path.contains(QLatin1String(".."))) {

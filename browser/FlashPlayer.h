@@ -5,8 +5,9 @@ class QWebEnginePage;
 class QWebEngineProfile;
 
 // Flash games play through Ruffle from the program's own files, never fetched
-// from the internet: web pages get it under the scheme "orvanzev://ruffle/",
-// the program's own local pages read the files directly.
+// from the internet: pages get it under the scheme "orvanzev://ruffle/",
+// local pages read the files directly. The same scheme serves the local
+// games (LocalGamePages.h).
 namespace flash {
 
 inline constexpr char kScheme[] = "orvanzev";

@@ -24,6 +24,7 @@ const char kGamePageFactsScript[] = R"JS(
   try { facts.title = text(document.title); } catch (e) {}
   try { if ("n" in window) facts.n = text(window.n); } catch (e) {}
   try { if (location.host != null) facts.host = String(location.host); } catch (e) {}
+  try { if (location.protocol != null) facts.protocol = String(location.protocol); } catch (e) {}
   try {
     if ("f" in window) {
       var f = window.f == null ? "" : String(window.f);
@@ -48,6 +49,7 @@ GamePageFacts ToFacts(const QVariantMap& map)
     facts.title = text("title");
     facts.n = text("n");
     facts.host = text("host");
+    facts.protocol = text("protocol");
     facts.f = text("f");
     if (const auto it = map.find(QStringLiteral("percent")); it != map.end())
         facts.percent = it->toDouble();

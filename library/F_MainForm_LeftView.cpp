@@ -4,6 +4,7 @@
 #include "LeftViewEntry.h"
 #include "TGameList.h"
 #include "browser/CaptionRules.h"
+#include "browser/LocalGamePages.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
@@ -103,8 +104,7 @@ void TMainForm::PlayLocalGame()
     }
     if (!file)
         return;
-    QUrl address = QUrl::fromLocalFile(QString::fromStdString((programFolder_ / "Data" / "Flash" / "swf.htm").string()));
-    address.setQuery(QString::fromLatin1(QUrl::toPercentEncoding(*file)), QUrl::StrictMode);
+    const QUrl address = local_games::PlayerPage(QString::fromStdString((programFolder_ / "Data" / "Flash").string()), *file, name);
     TWebPageEx* page = pager_web->OpenPage(address.toString(QUrl::FullyEncoded), true);
     page->SetCaption(captions::FromGameName(name));
     page->GameName = name;

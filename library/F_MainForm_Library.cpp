@@ -4,6 +4,7 @@
 #include "LocalGameFile.h"
 #include "TGameList.h"
 #include "browser/O_WebPageControlEx.h"
+#include "browser/PageDownload.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
 #include "platform/UrlDownload.h"
@@ -83,7 +84,7 @@ void TMainForm::CollectGame()
 
 TUrlDownload::Result TMainForm::FetchGame(const QUrl& source, const QString& target)
 {
-    TUrlDownload download;
+    TPageDownload download(pager_web->ActivePage() ? pager_web->ActivePage()->WebBrowser->page() : nullptr);
     QProgressDialog progress(QStringLiteral("正在下载游戏…"), QStringLiteral("取消"), 0, 0, this);
     progress.setWindowTitle(QApplication::applicationDisplayName());
     progress.setWindowModality(Qt::WindowModal);
@@ -91,7 +92,7 @@ TUrlDownload::Result TMainForm::FetchGame(const QUrl& source, const QString& tar
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     QEventLoop loop;
-    connect(&download, &TUrlDownload::Progress, &progress, [&progress](qint64 received, qint64 total) {
+    connect(&download, &TPageDownload::Progress, &progress, [&progress](qint64 received, qint64 total) {
         if (total > 0 && total <= std::numeric_limits<int>::max()) {
             progress.setMaximum(int(total));
             progress.setValue(int(received));
@@ -100,8 +101,8 @@ TUrlDownload::Result TMainForm::FetchGame(const QUrl& source, const QString& tar
             progress.setLabelText(QStringLiteral("正在下载游戏… %1 KB").arg(received / 1024));
         }
     });
-    connect(&progress, &QProgressDialog::canceled, &download, &TUrlDownload::Cancel);
-    connect(&download, &TUrlDownload::Finished, &loop, &QEventLoop::quit);
+    connect(&progress, &QProgressDialog::canceled, &download, &TPageDownload::Cancel);
+    connect(&download, &TPageDownload::Finished, &loop, &QEventLoop::quit);
     progress.show();
     download.Start(source, target);
     if (download.result() == TUrlDownload::Running)

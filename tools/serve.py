@@ -3,7 +3,7 @@
 
     python3 tools/serve.py --root DIR [--root DIR2 ...] [--port N]
                            [--host 127.0.0.1] [--slow-rate BYTES_PER_SECOND]
-                           [--verbose]
+                           [--tls-cert FILE --tls-key FILE] [--verbose]
 
 * Listens on 127.0.0.1 only. Port 0 (the default) picks a free port.
 * Once listening it prints one line, "PORT <number>", and then serves until
@@ -16,12 +16,21 @@
   (default 100000), with its Content-Length sent up front.
 * No directory listings: a folder gives its index.html or 404. Paths that
   would leave the roots give 404.
+* /redirect?to=<address> answers 302 Found with that Location.
+* /cookie/<path> serves <path> and sets the HttpOnly cookie "visit" to a
+  token of this server's run, remembering the request's User-Agent.
+* /guarded/<path> serves <path> only to a request that carries that cookie,
+  the same User-Agent and a Referer on the same host; any other gets 403,
+  as game sites refuse their files to requests that come from no page.
+* --tls-cert FILE --tls-key FILE serve https instead of http.
 """
 
 import argparse
 import os
+import secrets
 import shutil
 import socket
+import ssl
 import struct
 import sys
 import time
@@ -49,6 +58,8 @@ CONTENT_TYPES = {
 DEFAULT_TYPE = "application/octet-stream"
 SLOW_PREFIX = "/slow/"
 BROKEN_PREFIX = "/broken/"
+COOKIE_PREFIX = "/cookie/"
+GUARDED_PREFIX = "/guarded/"
 CLIENT_GONE = (BrokenPipeError, ConnectionResetError, ConnectionAbortedError, socket.timeout)
 
 
@@ -93,9 +104,22 @@ class Handler(BaseHTTPRequestHandler):
         target = self.path
         if target.startswith(("http://", "https://")):
             target = urllib.parse.urlsplit(target).path  # absolute-form request
-        target = target.split("?", 1)[0].split("#", 1)[0]
+        target, _, query = target.split("#", 1)[0].partition("?")
+        if target == "/redirect":
+            self.send_redirect(urllib.parse.parse_qs(query).get("to", [""])[0], send_body)
+            return
         # Invalid UTF-8 turns into U+FFFD, which names no file: a plain 404.
         path = urllib.parse.unquote(target, errors="replace")
+        extra_headers = []
+        if path.startswith(COOKIE_PREFIX):
+            path = path[len(COOKIE_PREFIX) - 1:]
+            self.server.visitor_agent = self.headers.get("User-Agent")
+            extra_headers.append(("Set-Cookie", "visit=%s; Path=/; HttpOnly" % self.server.token))
+        elif path.startswith(GUARDED_PREFIX):
+            path = path[len(GUARDED_PREFIX) - 1:]
+            if not self.from_a_visit():
+                self.send_plain(HTTPStatus.FORBIDDEN, b"403 Forbidden\n", send_body)
+                return
         slow = path.startswith(SLOW_PREFIX)
         if slow:
             path = path[len(SLOW_PREFIX) - 1:]
@@ -117,6 +141,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Content-Type", content_type(file_path))
             self.send_header("Content-Length", str(size))
             self.send_header("Cache-Control", "no-store")
+            for name, value in extra_headers:
+                self.send_header(name, value)
             self.end_headers()
             if not send_body:
                 return
@@ -151,9 +177,26 @@ class Handler(BaseHTTPRequestHandler):
             if delay > 0:
                 time.sleep(delay)
 
+    def from_a_visit(self):
+        """Whether the request comes from a page this server handed its cookie."""
+        cookies = [c.strip() for c in self.headers.get("Cookie", "").split(";")]
+        referer = urllib.parse.urlsplit(self.headers.get("Referer", ""))
+        host = urllib.parse.urlsplit("//" + self.headers.get("Host", "")).hostname
+        return ("visit=%s" % self.server.token in cookies
+                and self.headers.get("User-Agent") == self.server.visitor_agent
+                and referer.hostname is not None and referer.hostname == host)
+
+    def send_redirect(self, location, send_body):
+        self.send_response(HTTPStatus.FOUND)
+        self.send_header("Location", location)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
     def send_not_found(self, send_body):
-        body = b"404 Not Found\n"
-        self.send_response(HTTPStatus.NOT_FOUND)
+        self.send_plain(HTTPStatus.NOT_FOUND, b"404 Not Found\n", send_body)
+
+    def send_plain(self, status, body, send_body):
+        self.send_response(status)
         self.send_header("Content-Type", "text/plain; charset=utf-8")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
@@ -170,6 +213,19 @@ class Handler(BaseHTTPRequestHandler):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    tls = None  # an ssl.SSLContext when serving https
+    token = secrets.token_hex(16)
+    visitor_agent = None
+
+    def finish_request(self, request, client_address):
+        # The handshake runs in the request's own thread, so a client that
+        # never completes it holds up no one else.
+        if self.tls is not None:
+            try:
+                request = self.tls.wrap_socket(request, server_side=True)
+            except (ssl.SSLError, OSError):
+                return
+        super().finish_request(request, client_address)
 
     def handle_error(self, request, client_address):
         if isinstance(sys.exc_info()[1], CLIENT_GONE):
@@ -187,6 +243,8 @@ def main(argv=None):
     parser.add_argument("--slow-rate", type=int, default=100000,
                         help="bytes per second for paths under /slow/ (default 100000)")
     parser.add_argument("--verbose", action="store_true", help="log every request to stderr")
+    parser.add_argument("--tls-cert", help="certificate chain (PEM): serve https")
+    parser.add_argument("--tls-key", help="the certificate's private key (PEM)")
     args = parser.parse_args(argv)
 
     if args.host not in ("127.0.0.1", "localhost"):
@@ -202,7 +260,12 @@ def main(argv=None):
             parser.error("root is not a folder: %s" % r)
         roots.append(real)
 
+    if bool(args.tls_cert) != bool(args.tls_key):
+        parser.error("--tls-cert and --tls-key go together")
     server = Server(("127.0.0.1", args.port), Handler)
+    if args.tls_cert:
+        server.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        server.tls.load_cert_chain(args.tls_cert, args.tls_key)
     server.roots = roots
     server.slow_rate = args.slow_rate
     server.verbose = args.verbose

@@ -23,16 +23,20 @@
 
   // The engine's fetch refuses the program's own scheme and local files;
   // answer those requests through XMLHttpRequest, leave all others alone.
+  // A local game's page (on the program's scheme) loads its own files so.
+  var ownOrigin = location.protocol === "orvanzev:" ? location.protocol + "//" + location.host + "/" : null;
   var originalFetch = window.fetch;
   window.fetch = function (input, init) {
     var url = new URL(typeof input === "string" ? input : (input && input.url) || String(input), location.href).href;
-    if (url.indexOf(base) !== 0) return originalFetch.apply(this, arguments);
+    var player = url.indexOf(base) === 0;
+    if (!player && !(ownOrigin && url.indexOf(ownOrigin) === 0)) return originalFetch.apply(this, arguments);
     return new Promise(function (resolve, reject) {
       var request = new XMLHttpRequest();
       request.open("GET", url);
       request.responseType = "arraybuffer";
       request.onload = function () {
-        var type = /\.wasm$/.test(url) ? "application/wasm" : "text/javascript";
+        var type = !player ? request.getResponseHeader("Content-Type") || "application/octet-stream"
+          : /\.wasm$/.test(url) ? "application/wasm" : "text/javascript";
         resolve(new Response(request.response, { status: 200, headers: { "Content-Type": type } }));
       };
       request.onerror = function () { reject(new TypeError("Failed to load " + url)); };

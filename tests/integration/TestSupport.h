@@ -57,10 +57,13 @@ inline QMenu* VisibleMenu()
 // The demo site and the test pages served by tools/serve.py on 127.0.0.1.
 class SiteServer {
 public:
-    // extraRoot, when given, is searched before the test pages.
-    explicit SiteServer(const QString& extraRoot = QString())
+    // extraRoot, when given, is searched before the test pages; options go
+    // to serve.py as they are (with --tls-cert the server speaks https).
+    explicit SiteServer(const QString& extraRoot = QString(), const QStringList& options = {})
+        : scheme_(options.contains(QStringLiteral("--tls-cert")) ? QStringLiteral("https") : QStringLiteral("http"))
     {
         QStringList arguments{QStringLiteral(SERVE_PY)};
+        arguments << options;
         if (!extraRoot.isEmpty())
             arguments << QStringLiteral("--root") << extraRoot;
         arguments << QStringLiteral("--root") << QStringLiteral(TEST_PAGES_DIR) << QStringLiteral("--root")
@@ -81,9 +84,10 @@ public:
         process_.waitForFinished(5000);
     }
     int Port() const { return port_; }
-    QString Url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path); }
+    QString Url(const QString& path) const { return QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme_).arg(port_).arg(path); }
 
 private:
+    QString scheme_;
     QProcess process_;
     int port_ = 0;
 };

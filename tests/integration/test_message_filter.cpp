@@ -169,8 +169,8 @@ TEST_F(MessageFilter, LeftClickOnALocalEntryPlaysItAndTheLeftPageNeverSeesIt)
     EXPECT_EQ(tab->Caption().toStdString(), "游戏一");
     EXPECT_EQ(tab->GameName.toStdString(), "游戏一");
     const QUrl played = tab->WebBrowser->page()->requestedUrl();
-    EXPECT_TRUE(played.isLocalFile());
-    EXPECT_EQ(played.toLocalFile(), folder_.Path("Data/Flash/swf.htm"));
+    EXPECT_EQ(played.scheme().toStdString(), "orvanzev");
+    EXPECT_EQ(played.path().toStdString(), "/swf.htm");
     EXPECT_EQ(played.query().toStdString(), "20260101000001.swf");
     // The game plays from disk.
     EXPECT_TRUE(WaitFor([&] { return RunIn(tab->WebBrowser, "typeof movie !== 'undefined' && movie.PercentLoaded()").toInt() == 100; }));

@@ -213,6 +213,17 @@ class Server:
         finally:
             conn.close()
 
+    def get(self, path, headers=None):
+        """GET with request headers: the status and the response's headers."""
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30)
+        try:
+            conn.request("GET", path, headers=headers or {})
+            r = conn.getresponse()
+            r.read()
+            return r.status, r.headers
+        finally:
+            conn.close()
+
     def stop(self):
         self.proc.terminate()
         try:
@@ -291,6 +302,24 @@ class ServerTests(unittest.TestCase):
                     self.assertNotIn(b"secret", body)
         finally:
             os.remove(outside)
+
+    def test_guarded_files_go_only_to_a_visit(self):
+        self.assertEqual(self.server.get("/guarded/swf/snake.swf")[0], 403)
+        status, headers = self.server.get("/cookie/games/snake.html", {"User-Agent": "agent"})
+        self.assertEqual(status, 200)
+        cookie = headers["Set-Cookie"]
+        self.assertRegex(cookie, r"^visit=[0-9a-f]{32}; Path=/; HttpOnly$")
+        visit = {"Cookie": cookie.split(";")[0], "User-Agent": "agent",
+                 "Referer": "http://127.0.0.1:%d/games/snake.html" % self.server.port}
+        self.assertEqual(self.server.get("/guarded/swf/snake.swf", visit)[0], 200)
+        for name, value in [("Cookie", "visit=0"), ("User-Agent", "other"), ("Referer", ""),
+                            ("Referer", "http://localhost:%d/" % self.server.port)]:
+            with self.subTest(header=name, value=value):
+                self.assertEqual(self.server.get("/guarded/swf/snake.swf", dict(visit, **{name: value}))[0], 403)
+
+    def test_redirect_goes_where_it_is_told(self):
+        status, headers = self.server.get("/redirect?to=https%3A%2F%2F127.0.0.1%3A9%2Fswf%2Ftiny.swf")
+        self.assertEqual((status, headers["Location"]), (302, "https://127.0.0.1:9/swf/tiny.swf"))
 
     def test_slow_path_keeps_to_the_rate(self):
         # 120 000 bytes at 200 000 B/s: about 0.6 s.
