@@ -81,6 +81,25 @@ Collected Collect(const QString& file, const QString& address, const QString& ti
     return {QStringLiteral("该游戏收藏成功！"), true};
 }
 
+// Opens the local list for a game of this name. False when the game is not
+// to be added: message then says why, or is empty where the list
+// operations' silent handler ended it.
+bool OpenForGame(std::optional<TGameList>& list, const QString& file, const QString& name, QString& message)
+{
+    if (!OpenForChange(list, file)) {
+        message = QStringLiteral("下载失败：无法读取本地游戏列表，列表没有改动。");
+        return false;
+    }
+    bool duplicate = false;
+    if (!Silently([&] { duplicate = list->Find(TGameList::Name, name).has_value(); }))
+        return false;
+    if (duplicate) {
+        message = QStringLiteral("该游戏已经下载！");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString TMainForm::ListFile(const QString& kind) const
@@ -130,6 +149,7 @@ void TMainForm::CollectGame()
         });
     });
 }
+
 TUrlDownload::Result TMainForm::FetchGame(const QUrl& source, const QString& target)
 {
     TUrlDownload download;
@@ -168,22 +188,16 @@ void TMainForm::DownloadGame()
     if (!page)
         return;
     const QString listFile = ListFile(kLocal);
-    const QString unreadable = QStringLiteral("下载失败：无法读取本地游戏列表，列表没有改动。");
     const QString name = ListText(page->GameName);
     const QUrl source(page->GameFileURL);
-    {
-        std::optional<TGameList> list;
-        if (!OpenForChange(list, listFile)) {
-            ShowMessage(unreadable);
-            return;
-        }
-        bool duplicate = false;
-        if (!Silently([&] { duplicate = list->Find(TGameList::Name, name).has_value(); }))
-            return;
-        if (duplicate) {
-            ShowMessage(QStringLiteral("该游戏已经下载！"));
-            return;
-        }
+    QString message;
+    auto tell = [this, &message] {
+        if (!message.isEmpty())
+            ShowMessage(message);
+    };
+    if (std::optional<TGameList> list; !OpenForGame(list, listFile, name, message)) {
+        tell();
+        return;
     }
     if (source.isEmpty())
         return;
@@ -205,19 +219,9 @@ void TMainForm::DownloadGame()
     }
     // The list as it is now: it may have changed during the transfer.
     std::optional<TGameList> list;
-    bool duplicate = false;
-    if (!OpenForChange(list, listFile)) {
+    if (!OpenForGame(list, listFile, name, message)) {
         QFile::remove(target);
-        ShowMessage(unreadable);
-        return;
-    }
-    if (!Silently([&] { duplicate = list->Find(TGameList::Name, name).has_value(); })) {
-        QFile::remove(target);
-        return;
-    }
-    if (duplicate) {
-        QFile::remove(target);
-        ShowMessage(QStringLiteral("该游戏已经下载！"));
+        tell();
         return;
     }
     list->Append(name, fileName);
