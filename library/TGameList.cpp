@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QUtf8StringView>
 #include <cstring>
 
 namespace {
@@ -91,6 +92,9 @@ void TGameList::Parse(const QByteArray& bytes)
         size_ = bytes.size();
         result = document_.load_buffer(bytes.constData(), size_t(size_), kParseOptions);
         utf8 = result.encoding == pugi::encoding_utf8;
+        // Bytes that are no UTF-8 are a list that web pages cannot read.
+        if (result && utf8 && !QUtf8StringView(bytes.constData(), bytes.size()).isValidUtf8())
+            throw EGameListLoad(QStringLiteral("Unable to load %1: it is not valid UTF-8").arg(file_).toStdString());
     } else {
         utf8 = false;
         const std::optional<QString> text = Decode(declared, bytes);

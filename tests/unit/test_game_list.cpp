@@ -269,6 +269,11 @@ TEST(GameListEncodings, UnknownEncodingOrBytesNotInItFailToLoad)
     // A lone lead byte at the end is no GB2312 character.
     ListFile broken(GbList("<?xml version=\"1.0\" encoding=\"GB2312\"?>") + "\xd3");
     EXPECT_THROW(TGameList{broken.Path()}, EGameListLoad);
+    // Without a declaration, or declared so, a list is UTF-8.
+    for (const QByteArray& declaration : {QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), QByteArray()}) {
+        ListFile gb(declaration + "<list><item><txt>" + kSnakeGb + "</txt><url><![CDATA[a.swf]]></url></item></list>");
+        EXPECT_THROW(TGameList{gb.Path()}, EGameListLoad) << declaration.toStdString();
+    }
 }
 
 TEST(GameListMissing, FailsOrStartsEmptyAndTheFirstSaveCreatesIt)
