@@ -177,6 +177,8 @@ void TMainForm::FormCreate()
     client->addWidget(pnl_top);
     client->addWidget(pager_web, 1);
 
+    CleanGamesFolder();
+
     // 12-14.
     LayoutBrowsers();
     wb_left->Navigate(LeftPagePath);

@@ -143,6 +143,7 @@ protected:
 
 private:
     TUrlDownload::Result FetchGame(const QUrl& source, const QString& target);
+    void CleanGamesFolder();
     void FormCreate();
     void FormShow();
     void FormResize();
@@ -156,6 +157,7 @@ private:
     bool shown_ = false;
     bool ctrlDown_ = false; // as the keyboard last told the program
     bool trayMenuPending_ = false;
+    bool downloading_ = false;
 };
 
 // The one main window of the program.

@@ -10,7 +10,6 @@
 #include "bench/probe/BenchProbe.h"
 #endif
 
-#include <QFileInfo>
 #include <QTimer>
 #include <stdexcept>
 
@@ -70,11 +69,9 @@ bool TMainForm::ToolbarClick(TMSHTMLHTMLDocumentEvents* sender)
         } else if (id == QLatin1String("Collect")) {
             // The library commands may show dialogs: run them once the click
             // has been answered, not inside the page's event.
-            if (QFileInfo::exists(ListFile(QStringLiteral("gamefavorites"))))
-                QTimer::singleShot(0, this, &TMainForm::CollectGame);
+            QTimer::singleShot(0, this, &TMainForm::CollectGame);
         } else if (id == QLatin1String("Down_active_click")) {
-            if (QFileInfo::exists(ListFile(QStringLiteral("gamelocal"))))
-                QTimer::singleShot(0, this, &TMainForm::DownloadGame);
+            QTimer::singleShot(0, this, &TMainForm::DownloadGame);
         } else if (id == QLatin1String("BossKey")) {
             BossKey();
         }

@@ -1,12 +1,17 @@
 // The main window's game library commands: collect the active page to the
-// favourites, download its game to the local list.
+// favourites, download its game to the local list; and at start the games
+// folder is cleared of what an interrupted download left.
 #include "app/F_MainForm.h"
+#include "DownloadLeftovers.h"
+#include "ListText.h"
 #include "LocalGameFile.h"
 #include "TGameList.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/PageDownload.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
+#include "platform/ApplicationExceptions.h"
+#include "platform/FolderUse.h"
 #include "platform/UrlDownload.h"
 
 #include <QApplication>
@@ -16,6 +21,9 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QScopedValueRollback>
+#include <QTimer>
+#include <optional>
 
 namespace {
 
@@ -33,6 +41,64 @@ bool Silently(Work&& work)
     } catch (const EGameListField&) {
         return false;
     }
+}
+
+// Opens a list for a change. A missing list starts empty and the first
+// save creates it; a list that cannot be read goes to the error log and
+// gives nothing.
+bool OpenForChange(std::optional<TGameList>& list, const QString& file)
+{
+    try {
+        list.emplace(file, TGameList::IfMissing::StartEmpty);
+        return true;
+    } catch (const EGameListLoad& error) {
+        platform::ReportException(QString::fromUtf8(error.what()));
+        return false;
+    }
+}
+
+// What a collect came to: the message for the user, and whether the list
+// was changed.
+struct Collected {
+    QString message;
+    bool saved = false;
+};
+
+Collected Collect(const QString& file, const QString& address, const QString& title, bool hasDocument)
+{
+    std::optional<TGameList> list;
+    if (!OpenForChange(list, file))
+        return {QStringLiteral("收藏失败：无法读取收藏列表，列表没有改动。")};
+    bool duplicate = false;
+    if (!Silently([&] { duplicate = list->Find(TGameList::Address, address).has_value(); }))
+        return {};
+    if (duplicate)
+        return {QStringLiteral("该游戏已经收藏！")};
+    if (!hasDocument)
+        return {};
+    list->Append(title, address);
+    if (!list->Save())
+        return {QStringLiteral("收藏失败：无法保存收藏列表，列表没有改动。")};
+    return {QStringLiteral("该游戏收藏成功！"), true};
+}
+
+// Opens the local list for a game of this name. False when the game is not
+// to be added: message then says why, or is empty where the list
+// operations' silent handler ended it.
+bool OpenForGame(std::optional<TGameList>& list, const QString& file, const QString& name, QString& message)
+{
+    if (!OpenForChange(list, file)) {
+        message = QStringLiteral("下载失败：无法读取本地游戏列表，列表没有改动。");
+        return false;
+    }
+    bool duplicate = false;
+    if (!Silently([&] { duplicate = list->Find(TGameList::Name, name).has_value(); }))
+        return false;
+    if (duplicate) {
+        message = QStringLiteral("该游戏已经下载！");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -53,6 +119,17 @@ void TMainForm::RefreshLeftView(const QString& kind)
     wb_left->Document()->CallFunction(QStringLiteral("get_xml"), {kind + QStringLiteral(".xml"), kind});
 }
 
+void TMainForm::CleanGamesFolder()
+{
+    const QString games = QString::fromStdString((programFolder_ / "Data" / "Flash").string());
+    // Only a program that is alone with the folder can tell what an
+    // interrupted download left from what another one is fetching.
+    auto* use = new platform::TFolderUse(games, this);
+    if (use->Exclusive())
+        RemoveDownloadLeftovers(games, ListFile(kLocal));
+    use->Share();
+}
+
 void TMainForm::CollectGame()
 {
     TWebPageEx* page = pager_web->ActivePage();
@@ -62,23 +139,15 @@ void TMainForm::CollectGame()
     const bool hasDocument = page->WebBrowser->Document()->Loaded();
     // The title is the document's own, read from the page.
     page->WebBrowser->Document()->title([this, address, hasDocument](const QString& title) {
-        TGameList list(ListFile(kFavorites));
-        bool duplicate = false;
-        if (!Silently([&] { duplicate = list.Find(TGameList::Address, address).has_value(); }))
+        const Collected collected = Collect(ListFile(kFavorites), address, title, hasDocument);
+        if (collected.message.isEmpty())
             return;
-        if (duplicate) {
-            ShowMessage(QStringLiteral("该游戏已经收藏！"));
-            return;
-        }
-        if (!hasDocument)
-            return;
-        list.Append(title, address);
-        if (!list.Save()) {
-            ShowMessage(QStringLiteral("收藏失败：无法保存收藏列表，列表没有改动。"));
-            return;
-        }
-        ShowMessage(QStringLiteral("该游戏收藏成功！"));
-        RefreshLeftView(kFavorites);
+        // The message waits until the page has its answer.
+        QTimer::singleShot(0, this, [this, collected] {
+            ShowMessage(collected.message);
+            if (collected.saved)
+                RefreshLeftView(kFavorites);
+        });
     });
 }
 
@@ -112,17 +181,23 @@ TUrlDownload::Result TMainForm::FetchGame(const QUrl& source, const QString& tar
 
 void TMainForm::DownloadGame()
 {
+    // One download at a time: the running one shows its progress.
+    if (downloading_)
+        return;
+    const QScopedValueRollback<bool> busy(downloading_, true);
     QPointer<TWebPageEx> page = pager_web->ActivePage();
     if (!page)
         return;
-    TGameList list(ListFile(kLocal));
-    const QString name = page->GameName;
+    const QString listFile = ListFile(kLocal);
+    const QString name = ListText(page->GameName);
     const QUrl source(page->GameFileURL);
-    bool duplicate = false;
-    if (!Silently([&] { duplicate = list.Find(TGameList::Name, name).has_value(); }))
-        return;
-    if (duplicate) {
-        ShowMessage(QStringLiteral("该游戏已经下载！"));
+    QString message;
+    auto tell = [this, &message] {
+        if (!message.isEmpty())
+            ShowMessage(message);
+    };
+    if (std::optional<TGameList> list; !OpenForGame(list, listFile, name, message)) {
+        tell();
         return;
     }
     if (source.isEmpty())
@@ -137,14 +212,21 @@ void TMainForm::DownloadGame()
     const QString target = games.filePath(fileName);
 
     const TUrlDownload::Result fetched = FetchGame(source, target);
-    if (fetched == TUrlDownload::Cancelled)
-        return;
-    if (fetched != TUrlDownload::Succeeded) {
+    if (fetched != TUrlDownload::Succeeded && fetched != TUrlDownload::Failed)
+        return; // cancelled, or the program is ending
+    if (fetched == TUrlDownload::Failed) {
         ShowMessage(QStringLiteral("该游戏下载失败！"));
         return;
     }
-    list.Append(name, fileName);
-    if (!list.Save()) {
+    // The list as it is now: it may have changed during the transfer.
+    std::optional<TGameList> list;
+    if (!OpenForGame(list, listFile, name, message)) {
+        QFile::remove(target);
+        tell();
+        return;
+    }
+    list->Append(name, fileName);
+    if (!list->Save()) {
         QFile::remove(target);
         ShowMessage(QStringLiteral("下载失败：无法保存本地游戏列表，已删除下载的文件。"));
         return;

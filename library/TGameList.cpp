@@ -1,9 +1,12 @@
 #include "TGameList.h"
+#include "ListEncoding.h"
 #include "ListMemory.h"
+#include "ListText.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QUtf8StringView>
 #include <cstring>
 
 namespace {
@@ -56,8 +59,18 @@ QString TGameList::FileOf(const QString& programFolder, const QString& kind)
     return QDir(programFolder).filePath(QStringLiteral("Data/") + kind + QStringLiteral(".xml"));
 }
 
-TGameList::TGameList(const QString& file) : file_(file)
+TGameList::TGameList(const QString& file, IfMissing ifMissing) : file_(file)
 {
+    if (!QFileInfo::exists(file)) {
+        if (ifMissing == IfMissing::Fail)
+            throw EGameListMissing(QStringLiteral("Unable to read %1: it does not exist").arg(file).toStdString());
+        // As the lists are shipped: a declaration and an empty root.
+        pugi::xml_node declaration = document_.append_child(pugi::node_declaration);
+        declaration.append_attribute("version").set_value("1.0");
+        declaration.append_attribute("encoding").set_value("UTF-8");
+        document_.append_child("list");
+        return;
+    }
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         throw EGameListLoad(QStringLiteral("Unable to read %1: %2").arg(file, in.errorString()).toStdString());
@@ -67,11 +80,38 @@ TGameList::TGameList(const QString& file) : file_(file)
     bytes.resize(0);
     if (!ReadWhole(in, bytes))
         throw EGameListLoad(QStringLiteral("Unable to read %1: %2").arg(file, in.errorString()).toStdString());
-    size_ = bytes.size();
-    const pugi::xml_parse_result result = document_.load_buffer(bytes.constData(), size_t(size_), kParseOptions);
+    Parse(bytes);
+}
+
+void TGameList::Parse(const QByteArray& bytes)
+{
+    const QByteArray declared = DeclaredEncoding(bytes);
+    pugi::xml_parse_result result;
+    bool utf8 = true;
+    if (declared.isEmpty() || IsUtf8Name(declared)) {
+        size_ = bytes.size();
+        result = document_.load_buffer(bytes.constData(), size_t(size_), kParseOptions);
+        utf8 = result.encoding == pugi::encoding_utf8;
+        // Bytes that are no UTF-8 are a list that web pages cannot read.
+        if (result && utf8 && !QUtf8StringView(bytes.constData(), bytes.size()).isValidUtf8())
+            throw EGameListLoad(QStringLiteral("Unable to load %1: it is not valid UTF-8").arg(file_).toStdString());
+    } else {
+        utf8 = false;
+        const std::optional<QString> text = Decode(declared, bytes);
+        if (!text)
+            throw EGameListLoad(QStringLiteral("Unable to load %1: it is not valid %2")
+                                    .arg(file_, QString::fromLatin1(declared))
+                                    .toStdString());
+        const QByteArray converted = text->toUtf8();
+        size_ = converted.size();
+        result = document_.load_buffer(converted.constData(), size_t(size_), kParseOptions, pugi::encoding_utf8);
+    }
     if (!result)
-        throw EGameListLoad(QStringLiteral("Unable to load %1: %2").arg(file, QString::fromUtf8(result.description())).toStdString());
-    encoding_ = result.encoding;
+        throw EGameListLoad(QStringLiteral("Unable to load %1: %2").arg(file_, QString::fromUtf8(result.description())).toStdString());
+    // Written back as UTF-8, the declaration says so.
+    const pugi::xml_node declaration = document_.first_child();
+    if (!utf8 && declaration.type() == pugi::node_declaration && declaration.attribute("encoding"))
+        declaration.attribute("encoding").set_value("UTF-8");
 }
 
 pugi::xml_node TGameList::Root() const { return document_.document_element(); }
@@ -145,10 +185,19 @@ std::optional<int> TGameList::FindValue(Field field, const QString& text) const
     return std::nullopt;
 }
 
+QStringList TGameList::Values(Field field) const
+{
+    QStringList values;
+    for (pugi::xml_node entry = Root().first_child(); entry; entry = entry.next_sibling())
+        if (const char* value = RawValueOf(entry, field))
+            values << QString::fromUtf8(value);
+    return values;
+}
+
 void TGameList::Append(const QString& name, const QString& address)
 {
     pugi::xml_node item = Root().append_child("item");
-    item.append_child("txt").append_child(pugi::node_pcdata).set_value(name.toUtf8().constData());
+    item.append_child("txt").append_child(pugi::node_pcdata).set_value(ListText(name).toUtf8().constData());
     item.append_child("url").append_child(pugi::node_cdata).set_value(address.toUtf8().constData());
 }
 
@@ -162,7 +211,8 @@ void TGameList::Remove(int entry)
 
 bool TGameList::Save() const
 {
-    if (!QFileInfo(file_).isWritable())
+    const QFileInfo info(file_);
+    if (info.exists() && !info.isWritable())
         return false;
     // The document's text, in memory that stays with the thread.
     struct Writer : pugi::xml_writer {
@@ -174,9 +224,15 @@ bool TGameList::Save() const
     text.resize(0);
     text.reserve(size_ + size_ / 8 + 4096);
     Writer writer(text);
-    document_.save(writer, "", pugi::format_raw | pugi::format_no_declaration, encoding_);
+    document_.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    // Unbuffered: every write reaches the file at once and its failure is
+    // seen here, not after the new file has replaced the list.
     QSaveFile file(file_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
+    if (file.write(text) != text.size()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }

@@ -5,6 +5,7 @@
 // and fields are addressed purely by position.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <pugixml.hpp>
 #include <stdexcept>
@@ -13,6 +14,12 @@
 class EGameListLoad : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The list file does not exist.
+class EGameListMissing : public EGameListLoad {
+public:
+    using EGameListLoad::EGameListLoad;
 };
 
 // A field cannot be read as the list format says (missing, or holding
@@ -30,8 +37,13 @@ public:
     // "gamefavorites" or "gamelocal": the file Data/<kind>.xml.
     static QString FileOf(const QString& programFolder, const QString& kind);
 
-    // Loads and parses the whole file.
-    explicit TGameList(const QString& file);
+    enum class IfMissing { Fail, StartEmpty };
+
+    // Loads and parses the whole file. A file that declares an encoding
+    // other than UTF-8 is read in that encoding and, when saved, written
+    // as UTF-8 under a declaration that says so. A missing file either
+    // fails or gives an empty list that the first save creates.
+    explicit TGameList(const QString& file, IfMissing ifMissing = IfMissing::Fail);
 
     int Count() const;
     // The field's value; no value for a field without content.
@@ -43,16 +55,21 @@ public:
     std::optional<int> Find(Field field, const QString& text) const;
     // The same, where an entry without a value simply never matches.
     std::optional<int> FindValue(Field field, const QString& text) const;
+    // The field of every entry that has a value, in list order; a field
+    // that cannot be read fails with EGameListField.
+    QStringList Values(Field field) const;
 
+    // The name is stored as ListText makes it.
     void Append(const QString& name, const QString& address);
     void Remove(int entry);
 
     // Writes the whole document back, unindented, with its declaration.
-    // The list is replaced only by a complete new file; false when it
-    // cannot be written, and then the file on disk is as it was.
+    // The list is replaced only by a complete new file; false when any
+    // part of it cannot be written, and then the file on disk is as it was.
     bool Save() const;
 
 private:
+    void Parse(const QByteArray& bytes);
     static const char* RawValueOf(pugi::xml_node entry, Field field);
     static std::optional<QString> ValueOf(pugi::xml_node entry, Field field);
     pugi::xml_node Root() const;
@@ -64,6 +81,5 @@ private:
     } memory_;
     QString file_;
     pugi::xml_document document_;
-    pugi::xml_encoding encoding_ = pugi::encoding_utf8;
     qsizetype size_ = 0;
 };

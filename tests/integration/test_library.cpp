@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QWebEngineScript>
+#include <QXmlStreamReader>
+#include <sys/mount.h>
 
 using testing_support::WaitFor;
 
@@ -109,6 +111,30 @@ protected:
         if (progressSeen)
             *progressSeen = answerer.progressSeen;
         return answerer.messages;
+    }
+    // Two clicks on a toolbar command as fast as a user's double click.
+    QStringList DoubleCommand(const QString& id, int messages)
+    {
+        DialogAnswerer answerer;
+        const QVariantList box = RunInTop(QStringLiteral("(function(){var r=document.getElementById('%1')"
+                                                         ".getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()")
+                                              .arg(id))
+                                     .toList();
+        const QPoint point(int(box.value(0).toDouble()), int(box.value(1).toDouble()));
+        QTest::mouseClick(form_->wb_top->focusProxy(), Qt::LeftButton, {}, point);
+        QTest::mouseClick(form_->wb_top->focusProxy(), Qt::LeftButton, {}, point);
+        EXPECT_TRUE(WaitFor([&] { return answerer.messages.size() >= messages; }, 60000));
+        WaitFor([&] { return false; }, 1500); // give a second download the chance to end
+        return answerer.messages;
+    }
+    // Whether a list file is XML that a strict reader takes whole.
+    bool WellFormed(const char* kind) const
+    {
+        QXmlStreamReader reader(List(kind));
+        while (!reader.atEnd())
+            reader.readNext();
+        EXPECT_FALSE(reader.hasError()) << kind << ": " << reader.errorString().toStdString();
+        return !reader.hasError();
     }
     void SetImmutable(const char* kind)
     {
@@ -225,14 +251,264 @@ TEST_F(Library, ListsThatCannotBeLoadedReachTheErrorLog)
     folder_.Write("Data/gamelocal.xml", "not xml at all");
     TWebPageEx* tab = OpenTab("/game.html");
     ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
-    Click("Collect");          // fails inside a script answer
-    Click("Down_active_click"); // fails inside a queued handler
+    EXPECT_EQ(Command("Collect", 1), QStringList{"收藏失败：无法读取收藏列表，列表没有改动。"});
+    EXPECT_EQ(Command("Down_active_click", 1), QStringList{"下载失败：无法读取本地游戏列表，列表没有改动。"});
     ASSERT_TRUE(WaitFor([&] { return folder_.Read("Data/Log.dat").count("\r\n") == 2; }));
     const QString log = QString::fromUtf8(folder_.Read("Data/Log.dat"));
     EXPECT_TRUE(log.contains("gamefavorites.xml")) << log.toStdString();
     EXPECT_TRUE(log.contains("gamelocal.xml")) << log.toStdString();
     EXPECT_EQ(Games(), QStringList{});
     EXPECT_TRUE(form_->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+struct StoredName {
+    friend void PrintTo(const StoredName& c, std::ostream* out) { *out << c.query; }
+    const char* query;
+    QString stored;
+};
+
+class LibraryNames : public Library, public testing::WithParamInterface<StoredName> {};
+
+TEST_P(LibraryNames, AreStoredCleanAndFoundAgain)
+{
+    TWebPageEx* tab = OpenTab(QStringLiteral("/name_game.html?") + GetParam().query);
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    EXPECT_EQ(Command("Collect", 1), QStringList{"该游戏收藏成功！"});
+    EXPECT_EQ(Command("Down_active_click", 1), QStringList{"该游戏下载成功！"});
+    EXPECT_TRUE(WellFormed("gamefavorites"));
+    EXPECT_TRUE(WellFormed("gamelocal"));
+    TGameList local(form_->ListFile("gamelocal"));
+    ASSERT_EQ(local.Count(), 1);
+    EXPECT_EQ(local.Text(0, TGameList::Name), GetParam().stored);
+    TGameList favorites(form_->ListFile("gamefavorites"));
+    ASSERT_EQ(favorites.Count(), 1);
+    EXPECT_LE(favorites.Text(0, TGameList::Name).toUtf8().size(), 1024);
+    WaitForShown("gamelocal", {GetParam().stored});
+
+    // The same page again finds its entry.
+    const QByteArray before = List("gamelocal");
+    EXPECT_EQ(Command("Down_active_click", 1), QStringList{"该游戏已经下载！"});
+    EXPECT_EQ(List("gamelocal"), before);
+    EXPECT_EQ(Games().size(), 1);
+}
+
+const QString kReplacement(QChar::ReplacementCharacter);
+
+INSTANTIATE_TEST_SUITE_P(Cases, LibraryNames,
+                         testing::Values(StoredName{"control", "ctl" + kReplacement.repeated(3) + "[31m"},
+                                         StoredName{"nul", "nul" + kReplacement + "cut"},
+                                         StoredName{"long", QStringLiteral("游").repeated(341)}));
+
+TEST_F(Library, ADoubleClickOnDownloadFetchesOnce)
+{
+    TWebPageEx* tab = OpenTab("/game.html");
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    // The second click is ignored while the first download runs, or finds
+    // its entry once it has ended.
+    const QStringList messages = DoubleCommand("Down_active_click", 1);
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_EQ(messages[0], "该游戏下载成功！");
+    EXPECT_EQ(messages.mid(1), QStringList(messages.size() - 1, "该游戏已经下载！"));
+    const QStringList games = Games();
+    ASSERT_EQ(games.size(), 1) << games.join(' ').toStdString();
+    TGameList list(form_->ListFile("gamelocal"));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Text(0, TGameList::Address), games[0]);
+}
+
+TEST_F(Library, AnEntryAddedDuringATransferIsKept)
+{
+    // The list changes while the game is on its way (another program, or a
+    // delete in the left view): the download adds to the list as it is then.
+    TWebPageEx* tab = OpenTab("/slow_file.html");
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    DialogAnswerer answerer;
+    bool added = false;
+    QTimer during; // runs inside the transfer's own event loop
+    QObject::connect(&during, &QTimer::timeout, [&] {
+        if (added || !answerer.progressSeen)
+            return;
+        added = true;
+        TGameList list(form_->ListFile("gamelocal"));
+        list.Append("别的游戏", "20200101000000.swf");
+        EXPECT_TRUE(list.Save());
+    });
+    during.start(20);
+    Click("Down_active_click");
+    ASSERT_TRUE(WaitFor([&] { return answerer.messages.size() == 1; }, 90000));
+    EXPECT_TRUE(added);
+    EXPECT_EQ(answerer.messages, QStringList{"该游戏下载成功！"});
+    TGameList list(form_->ListFile("gamelocal"));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Text(0, TGameList::Name), "别的游戏");
+    EXPECT_EQ(list.Text(1, TGameList::Name), "slow_file");
+}
+
+TEST_F(Library, PagesKeepAnsweringWhileTheCollectMessageIsShown)
+{
+    OpenTab("/game.html");
+    // Everything happens inside the message box's own event loop: ask the
+    // left page while the box is shown, then close the box.
+    QString text;
+    bool asked = false;
+    bool answeredWhileShown = false;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || asked)
+            return;
+        asked = true;
+        text = box->text();
+        QPointer<QMessageBox> shown(box);
+        auto close = [shown] {
+            if (shown)
+                shown->button(QMessageBox::Ok)->click();
+        };
+        form_->wb_left->page()->runJavaScript("6*7", QWebEngineScript::MainWorld, [&answeredWhileShown, shown, close](const QVariant&) {
+            answeredWhileShown = shown && shown->isVisible();
+            close();
+        });
+        QTimer::singleShot(5000, box, close); // a page that never answers
+    });
+    look.start(20);
+    Click("Collect");
+    ASSERT_TRUE(WaitFor([&] { return asked && QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_EQ(text, "该游戏收藏成功！");
+    EXPECT_TRUE(answeredWhileShown) << "the left page did not answer while the message was shown";
+}
+
+struct UnreadableList {
+    friend void PrintTo(const UnreadableList& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    const char* kind;
+    const char* command;
+    QByteArray content; // a null content: no file at all
+    QStringList messages;
+};
+
+class LibraryUnreadableLists : public Library, public testing::WithParamInterface<UnreadableList> {};
+
+TEST_P(LibraryUnreadableLists, AreReportedAndLeftAlone)
+{
+    const UnreadableList& c = GetParam();
+    const QString path = form_->ListFile(c.kind);
+    QFile::remove(path);
+    if (!c.content.isNull())
+        folder_.Write(QStringLiteral("Data/%1.xml").arg(c.kind), c.content);
+    TWebPageEx* tab = OpenTab("/game.html");
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    EXPECT_EQ(Command(c.command, 1), c.messages);
+    if (c.content.isNull()) {
+        // The first save makes the list, and the left view reads it.
+        TGameList list(path);
+        EXPECT_EQ(list.Count(), 1);
+        EXPECT_TRUE(WellFormed(c.kind));
+        WaitForShown(c.kind, {QString::fromUtf8(c.kind == QByteArray("gamelocal") ? "测试游戏" : "测试游戏页面")});
+    } else {
+        EXPECT_EQ(folder_.Read(QStringLiteral("Data/%1.xml").arg(c.kind)), c.content);
+        EXPECT_EQ(Games(), QStringList{});
+        // The error also reaches the log, naming the list.
+        EXPECT_TRUE(QString::fromUtf8(folder_.Read("Data/Log.dat")).contains(QStringLiteral("%1.xml").arg(c.kind)));
+    }
+}
+
+const QStringList kFavoritesUnreadable{"收藏失败：无法读取收藏列表，列表没有改动。"};
+const QStringList kLocalUnreadable{"下载失败：无法读取本地游戏列表，列表没有改动。"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LibraryUnreadableLists,
+    testing::Values(UnreadableList{"favorites_missing", "gamefavorites", "Collect", QByteArray(), {"该游戏收藏成功！"}},
+                    UnreadableList{"favorites_empty", "gamefavorites", "Collect", QByteArray(""), kFavoritesUnreadable},
+                    UnreadableList{"favorites_malformed", "gamefavorites", "Collect", "<list><item>", kFavoritesUnreadable},
+                    UnreadableList{"local_missing", "gamelocal", "Down_active_click", QByteArray(), {"该游戏下载成功！"}},
+                    UnreadableList{"local_empty", "gamelocal", "Down_active_click", QByteArray(""), kLocalUnreadable},
+                    UnreadableList{"local_malformed", "gamelocal", "Down_active_click", "not xml at all", kLocalUnreadable}),
+    [](const testing::TestParamInfo<UnreadableList>& info) { return info.param.name; });
+
+TEST_F(Library, ListsWrittenInGb2312AreMatchedAndStayReadable)
+{
+    TWebPageEx* tab = OpenTab("/game.html");
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n";
+    // "测试游戏页面" and "测试游戏" in GB2312.
+    folder_.Write("Data/gamefavorites.xml", declaration + "<list><item><txt>" + QByteArray::fromHex("b2e2cad4d3cecfb7d2b3c3e6")
+                                                + "</txt><url><![CDATA[" + tab->WebBrowser->LocationURL().toUtf8()
+                                                + "]]></url></item></list>");
+    folder_.Write("Data/gamelocal.xml", declaration + "<list><item><txt>" + QByteArray::fromHex("b2e2cad4d3cecfb7")
+                                            + "</txt><url><![CDATA[20200101000000.swf]]></url></item></list>");
+    EXPECT_EQ(Command("Collect", 1), QStringList{"该游戏已经收藏！"});
+    EXPECT_EQ(Command("Down_active_click", 1), QStringList{"该游戏已经下载！"});
+
+    OpenTab("/title_cn10.html");
+    EXPECT_EQ(Command("Collect", 1), QStringList{"该游戏收藏成功！"});
+    TGameList list(form_->ListFile("gamefavorites"));
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Text(0, TGameList::Name), "测试游戏页面");
+    EXPECT_TRUE(List("gamefavorites").startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    // The left view reads the list written back, old entry and new.
+    QStringList shown;
+    ASSERT_TRUE(WaitFor([&] { return (shown = Shown("gamefavorites")).size() == 2; }, 10000)) << shown.join('|').toStdString();
+    EXPECT_EQ(shown[0], "测试游戏页面");
+    EXPECT_EQ(shown[1], list.Text(1, TGameList::Name));
+}
+
+// Data on a small file system of its own, which the test fills up.
+class LibraryOnAFullDisk : public Library {
+protected:
+    void SetUp() override
+    {
+        const QString data = folder_.Path("Data");
+        QMap<QString, QByteArray> files;
+        for (const char* name : {"top.html", "left.html", "Flash/swf.htm"})
+            files[name] = folder_.Read(QStringLiteral("Data/") + name);
+        if (::mount("tmpfs", QFile::encodeName(data).constData(), "tmpfs", 0, "size=1m") != 0)
+            GTEST_SKIP() << "mounting a tmpfs needs root";
+        mounted_ = true;
+        QDir(data).mkpath("Flash");
+        for (auto it = files.begin(); it != files.end(); ++it)
+            folder_.Write(QStringLiteral("Data/") + it.key(), it.value());
+        for (const char* list : {"gamefavorites.xml", "gamelocal.xml"})
+            QFile::copy(QStringLiteral(DATA_DIR "/") + list, folder_.Path(QStringLiteral("Data/") + list));
+        Start();
+    }
+    void TearDown() override
+    {
+        Library::TearDown();
+        if (mounted_)
+            ::umount2(QFile::encodeName(folder_.Path("Data")).constData(), MNT_DETACH);
+    }
+    // Fills the file system up, then frees `room` bytes (whole pages).
+    void Fill(qint64 room)
+    {
+        QFile filler(folder_.Path("Data/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+        filler.seek(filler.size());
+        const QByteArray page(4096, 'f');
+        while (filler.write(page) == page.size()) {
+        }
+        ASSERT_TRUE(filler.resize(filler.size() / page.size() * page.size() - room));
+    }
+    bool mounted_ = false;
+};
+
+TEST_F(LibraryOnAFullDisk, SavesThatFailAreReportedAndTheListsStayAsTheyWere)
+{
+    TWebPageEx* tab = OpenTab("/game.html");
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    const QByteArray favorites = List("gamefavorites");
+    const QByteArray local = List("gamelocal");
+    Fill(0);
+    EXPECT_EQ(Command("Collect", 1), QStringList{"收藏失败：无法保存收藏列表，列表没有改动。"});
+    EXPECT_EQ(List("gamefavorites"), favorites);
+    // Room for the game file, none for the list.
+    Fill(QFileInfo(QStringLiteral(DEMO_SITE_DIR "/swf/tiny.swf")).size() / 4096 * 4096 + 4096);
+    EXPECT_EQ(Command("Down_active_click", 1), QStringList{"下载失败：无法保存本地游戏列表，已删除下载的文件。"});
+    EXPECT_EQ(List("gamelocal"), local);
+    EXPECT_EQ(Games(), QStringList{});
 }
 
 } // namespace

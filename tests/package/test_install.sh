@@ -209,10 +209,13 @@ wait_for "the message box to close" 30 '[ -z "$(visible_windows "$program_pid" |
 echo "ok: the collect's message box shows and closes"
 stop_program "$user"
 
-# What the user keeps in the folder besides the list. The program may add
-# to its log, so only the log's start must stay.
+# What the user keeps in the folder besides the list: a downloaded game,
+# which the local list names, and the log. The program may add to its log,
+# so only the log's start must stay.
 log_line="2026-01-01 00:00:00 an earlier error"
-runuser -u "$user" -- sh -c 'echo "$2" >"$1/Data/Log.dat"; echo swf >"$1/Data/Flash/20260101000000.swf"' - "$folder" "$log_line"
+local_list='<?xml version="1.0" encoding="UTF-8"?><list><item><txt>测试游戏</txt><url><![CDATA[20260101000000.swf]]></url></item></list>'
+runuser -u "$user" -- sh -c 'echo "$2" >"$1/Data/Log.dat"; echo swf >"$1/Data/Flash/20260101000000.swf"; printf "%s" "$3" >"$1/Data/gamelocal.xml"' \
+    - "$folder" "$log_line" "$local_list"
 user_files="Data/Config.dat Data/gamefavorites.xml Data/gamelocal.xml Data/Flash/20260101000000.swf"
 (cd "$folder" && md5sum $user_files) >"$work/user-files.md5"
 user_files_kept() { (cd "$folder" && md5sum --quiet -c "$work/user-files.md5") && [ "$(head -n1 "$folder/Data/Log.dat")" = "$log_line" ]; }

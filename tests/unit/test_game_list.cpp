@@ -7,7 +7,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <QXmlStreamReader>
+
 #include <functional>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -174,6 +177,181 @@ TEST(GameListSave, UnwritableListStaysAsItWas)
     const QStringList leftovers = QFileInfo(file.Path()).dir().entryList(QDir::Files);
     EXPECT_EQ(leftovers, QStringList{"gamelocal.xml"}) << "no temporary file stays behind";
 }
+
+// A name whose control characters and NUL once made the list unreadable
+// for strict XML readers, or cut the stored name.
+TEST(GameListAppend, NamesAreStoredSoThatAStrictReaderReadsThemBack)
+{
+    ListFile file(kDeclaration + "<list></list>");
+    const QString control = QStringLiteral("ctl\u0001\u0002\u001b[31m");
+    const QString nul = QString::fromUtf16(u"nul\0cut", 7);
+    {
+        TGameList list(file.Path());
+        list.Append(control, "1.swf");
+        list.Append(nul, "2.swf");
+        ASSERT_TRUE(list.Save());
+    }
+    QXmlStreamReader reader(file.Bytes());
+    QStringList names;
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("txt"))
+            names << reader.readElementText();
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString() << "\n" << file.Bytes().toStdString();
+    const QString replacement(QChar::ReplacementCharacter);
+    EXPECT_EQ(names, QStringList({"ctl" + replacement.repeated(3) + "[31m", "nul" + replacement + "cut"}));
+    TGameList again(file.Path());
+    EXPECT_EQ(again.Find(TGameList::Name, names[1]), 1);
+    EXPECT_EQ(again.Values(TGameList::Address), QStringList({"1.swf", "2.swf"}));
+}
+
+// Bytes of "贪吃蛇" and "游戏" in GB2312.
+const QByteArray kSnakeGb = QByteArray::fromHex("ccb0b3d4c9df");
+const QByteArray kGameGb = QByteArray::fromHex("d3cecfb7");
+
+struct EncodingCase {
+    friend void PrintTo(const EncodingCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    QByteArray file;
+    QByteArray written; // after appending 遊戲🎮 / x.swf
+};
+
+class GameListEncodings : public testing::TestWithParam<EncodingCase> {};
+
+TEST_P(GameListEncodings, AreReadAsDeclaredAndWrittenAsDeclared)
+{
+    ListFile file(GetParam().file);
+    TGameList list(file.Path());
+    EXPECT_EQ(list.Find(TGameList::Name, QStringLiteral("贪吃蛇")), 0);
+    EXPECT_EQ(list.Find(TGameList::Name, QStringLiteral("游戏")), 1);
+    // Characters GB2312 cannot hold are kept.
+    list.Append(QStringLiteral("遊戲🎮"), "x.swf");
+    ASSERT_TRUE(list.Save());
+    EXPECT_EQ(file.Bytes().toStdString(), GetParam().written.toStdString());
+    TGameList again(file.Path());
+    EXPECT_EQ(again.Find(TGameList::Name, QStringLiteral("遊戲🎮")), 2);
+    EXPECT_EQ(again.Find(TGameList::Name, QStringLiteral("游戏")), 1);
+}
+
+const QByteArray kEntriesUtf8 = "<list><item><txt>贪吃蛇</txt><url><![CDATA[a.swf]]></url></item><item><txt>游戏</txt>"
+                                "<url><![CDATA[b.swf]]></url></item><item><txt>遊戲🎮</txt><url><![CDATA[x.swf]]></url></item>"
+                                "</list>";
+
+QByteArray GbList(const QByteArray& declaration)
+{
+    return declaration + "\r\n<list>\r\n <item><txt>" + kSnakeGb + "</txt><url><![CDATA[a.swf]]></url></item>\r\n <item><txt>"
+           + kGameGb + "</txt><url><![CDATA[b.swf]]></url></item>\r\n</list>\r\n";
+}
+
+QByteArray Utf16List()
+{
+    const QString text = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><list><item><txt>贪吃蛇</txt><url><![CDATA[a.swf]]>"
+                                        "</url></item><item><txt>游戏</txt><url><![CDATA[b.swf]]></url></item></list>");
+    return QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GameListEncodings,
+    testing::Values(EncodingCase{"gb2312", GbList("<?xml version=\"1.0\" encoding=\"GB2312\"?>"),
+                                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + kEntriesUtf8},
+                    EncodingCase{"gbk_in_single_quotes_standalone_kept",
+                                 GbList("<?xml version='1.0' encoding='gbk' standalone='yes'?>"),
+                                 "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>" + kEntriesUtf8},
+                    EncodingCase{"gb18030", GbList("<?xml version=\"1.0\" encoding=\"GB18030\"?>"),
+                                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + kEntriesUtf8},
+                    EncodingCase{"utf16_with_byte_order_mark", Utf16List(),
+                                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + kEntriesUtf8}),
+    [](const testing::TestParamInfo<EncodingCase>& info) { return info.param.name; });
+
+TEST(GameListEncodings, UnknownEncodingOrBytesNotInItFailToLoad)
+{
+    ListFile unknown("<?xml version=\"1.0\" encoding=\"no-such-code\"?><list></list>");
+    EXPECT_THROW(TGameList{unknown.Path()}, EGameListLoad);
+    // A lone lead byte at the end is no GB2312 character.
+    ListFile broken(GbList("<?xml version=\"1.0\" encoding=\"GB2312\"?>") + "\xd3");
+    EXPECT_THROW(TGameList{broken.Path()}, EGameListLoad);
+    // Without a declaration, or declared so, a list is UTF-8.
+    for (const QByteArray& declaration : {QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), QByteArray()}) {
+        ListFile gb(declaration + "<list><item><txt>" + kSnakeGb + "</txt><url><![CDATA[a.swf]]></url></item></list>");
+        EXPECT_THROW(TGameList{gb.Path()}, EGameListLoad) << declaration.toStdString();
+    }
+}
+
+TEST(GameListMissing, FailsOrStartsEmptyAndTheFirstSaveCreatesIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gamelocal.xml");
+    EXPECT_THROW(TGameList{path}, EGameListMissing);
+    TGameList list(path, TGameList::IfMissing::StartEmpty);
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_FALSE(QFileInfo::exists(path)) << "nothing is written before the save";
+    list.Append("A", "a.swf");
+    ASSERT_TRUE(list.Save());
+    EXPECT_EQ(Read(path).toStdString(),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list><item><txt>A</txt><url><![CDATA[a.swf]]></url></item></list>");
+    // A file that exists but is empty is no list.
+    Write(path, {});
+    EXPECT_THROW(TGameList(path, TGameList::IfMissing::StartEmpty), EGameListLoad);
+}
+
+// A small file system of its own (tmpfs), mounted for the test.
+class SmallFileSystem {
+public:
+    SmallFileSystem() { mounted_ = ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs", 0, "size=256k") == 0; }
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    // Fills it up, then frees `room` bytes (whole pages).
+    void Fill(qint64 room) const
+    {
+        QFile filler(Path(".filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray page(4096, 'f');
+        while (filler.write(page) == page.size()) {
+        }
+        ASSERT_TRUE(filler.resize(filler.size() / page.size() * page.size() - room));
+    }
+    QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden); }
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
+struct FullDiskCase {
+    friend void PrintTo(const FullDiskCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    qint64 room;
+};
+
+class GameListOnAFullDisk : public testing::TestWithParam<FullDiskCase> {};
+
+TEST_P(GameListOnAFullDisk, SaveFailsAndLeavesTheListByteForByte)
+{
+    SmallFileSystem disk;
+    if (!disk.Mounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    QByteArray original = kDeclaration + "<list>";
+    for (int i = 0; i < 60; ++i)
+        original += "<item><txt>游戏" + QByteArray::number(i) + "</txt><url><![CDATA[20090315142530.swf]]></url></item>";
+    original += "</list>";
+    ASSERT_GT(original.size(), 4096); // more than the room left, less than a write buffer
+    const QString path = disk.Path("gamelocal.xml");
+    Write(path, original);
+    disk.Fill(GetParam().room);
+    TGameList list(path);
+    list.Append("新游戏", "20261210120000.swf");
+    EXPECT_FALSE(list.Save());
+    EXPECT_EQ(Read(path), original);
+    EXPECT_EQ(disk.Files(), QStringList({".filler", "gamelocal.xml"})) << "no temporary file stays behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GameListOnAFullDisk,
+                         testing::Values(FullDiskCase{"no_room", 0}, FullDiskCase{"one_page_of_room", 4096}),
+                         [](const testing::TestParamInfo<FullDiskCase>& info) { return info.param.name; });
 
 struct NameCase {
     friend void PrintTo(const NameCase& c, std::ostream* out) { *out << c.name; }
