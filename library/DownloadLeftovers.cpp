@@ -14,7 +14,7 @@ int RemoveDownloadLeftovers(const QString& gamesFolder, const QString& localList
     } catch (const std::exception&) {
         return 0;
     }
-    static const QRegularExpression download(QStringLiteral("^[0-9]{14}(\\.[A-Za-z0-9]+)?(\\.part)?$"));
+    static const QRegularExpression download(QStringLiteral("^[0-9]{14}(\\.[A-Za-z0-9]+)?(\\.part(\\.download)?)?$"));
     const QDir games(gamesFolder);
     int removed = 0;
     for (const QString& file : games.entryList(QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System))

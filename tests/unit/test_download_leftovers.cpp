@@ -48,7 +48,9 @@ TEST(DownloadLeftovers, PartialAndUnnamedDownloadsGoEverythingElseStays)
                            "swf.htm", "notes.txt", "2024010112000.swf", "202401011200000.swf", "x20240101120009.swf",
                            "20240101120009.s-f", "20240101120009..swf", "Snake.swf.part", "20240101120009.swf.tmp"};
     const QStringList removed{"20240101120009.swf", "20240101120009.swf.part", "20240101120009.part", "20240101120009",
-                              "20240101120010.SWF", "20240101120000.swf.part"};
+                              "20240101120010.SWF", "20240101120000.swf.part",
+                              // the engine's name for a transfer still running
+                              "20240101120013.swf.part.download"};
     for (const QString& name : kept + removed)
         folder.Put(name);
     // A folder or a link named like a download is never ours to remove.
