@@ -59,7 +59,7 @@ protected:
         files.removeAll(QStringLiteral("swf.htm"));
         return files;
     }
-    QStringList Partial() const { return Games().filter(QRegularExpression("\\.part$")); }
+    QStringList Partial() const { return Games().filter(QRegularExpression("\\.part(\\.download)?$")); }
 
     SiteServer site_;
     ProgramFolder folder_;
