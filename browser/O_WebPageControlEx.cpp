@@ -59,6 +59,7 @@ TWebPageEx::TWebPageEx(TWebPageControlEx* owner) : QWidget(owner), owner_(owner)
     connect(WebBrowser, &TEmbeddedWB::OnNewWindow2, this, &TWebPageEx::BrowserNewWindow2);
     connect(WebBrowser, &TEmbeddedWB::OnCommandStateChange, this, &TWebPageEx::BrowserCommandStateChange);
     connect(WebBrowser, &TEmbeddedWB::OnTitleChange, this, &TWebPageEx::BrowserTitleChange);
+    connect(WebBrowser, &TEmbeddedWB::OnRenderProcessGone, this, &TWebPageEx::BrowserRenderProcessGone);
     WebBrowser->SetSilent(true);
     flash::OfferTo(WebBrowser->page());
 }
@@ -105,6 +106,14 @@ void TWebPageEx::BrowserCommandStateChange(TEmbeddedWB*, int command, bool enabl
     else if (command == 2)
         CanGoBack = enable;
     emit OnStateChange(this);
+}
+
+// The game went with the page: nothing to download until the next load.
+// The browser reports its new state (not busy) right after.
+void TWebPageEx::BrowserRenderProcessGone(TEmbeddedWB*)
+{
+    ++navigationSerial_;
+    ClearDownload();
 }
 
 void TWebPageEx::BrowserNewWindow2(TEmbeddedWB*, QObject*& ppDisp, bool& cancel)

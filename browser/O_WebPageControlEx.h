@@ -40,6 +40,7 @@ private:
     void BrowserNewWindow2(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
     void BrowserCommandStateChange(TEmbeddedWB* sender, int command, bool enable);
     void BrowserTitleChange(TEmbeddedWB* sender, const QString& text);
+    void BrowserRenderProcessGone(TEmbeddedWB* sender);
     void ClearDownload();
 
     QString caption_;
