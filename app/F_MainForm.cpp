@@ -132,6 +132,7 @@ void TMainForm::FormCreate()
     btn_toggle->setText(QStringLiteral("▲"));
     btn_toggle->setGeometry(0, 0, pnl_toggle->width(), 80);
     btn_toggle->setCursor(Qt::PointingHandCursor);
+    btn_toggle->setFocusPolicy(Qt::NoFocus);
     connect(btn_toggle, &QToolButton::clicked, this, &TMainForm::ToggleLeftView);
 
     pnl_client = NewPanel("pnl_client", this);

@@ -158,6 +158,9 @@ TWebPageControlEx::TWebPageControlEx(QWidget* parent) : QTabWidget(parent)
     setElideMode(Qt::ElideNone);
     setUsesScrollButtons(true);
     setTabsClosable(false);
+    // Arrow keys are a game's: the tab row never takes the keyboard.
+    setFocusPolicy(Qt::NoFocus);
+    tabBar()->setFocusPolicy(Qt::NoFocus);
     connect(this, &QTabWidget::currentChanged, this, [this] { emit OnChange(this); });
 }
 
@@ -235,6 +238,7 @@ void TWebPageControlEx::UpdateCloseButton(TWebPageEx* page)
         close->setText(QStringLiteral("×"));
         close->setToolTip(QStringLiteral("关闭"));
         close->setAutoRaise(true);
+        close->setFocusPolicy(Qt::NoFocus);
         close->setCursor(Qt::PointingHandCursor);
         connect(close, &QToolButton::clicked, page, [this, page] { ClosePage(page); });
         button = close;
