@@ -7,6 +7,7 @@
 #include "platform/ApplicationExceptions.h"
 
 #include <QAction>
+#include <QChildEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
@@ -369,6 +370,15 @@ void TEmbeddedWB::ShowCrashNotice()
     crashNotice_->setGeometry(rect());
     crashNotice_->raise();
     crashNotice_->show();
+}
+
+// The engine may give the view a new surface for its page while the notice
+// shows (another view of the same process loads again): it stays on top.
+void TEmbeddedWB::childEvent(QChildEvent* event)
+{
+    QWebEngineView::childEvent(event);
+    if (event->added() && crashNotice_ && crashNotice_->isVisible())
+        QTimer::singleShot(0, crashNotice_, &QWidget::raise);
 }
 
 void TEmbeddedWB::resizeEvent(QResizeEvent* event)

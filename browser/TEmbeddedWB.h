@@ -89,6 +89,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 
 private:
     friend class TEmbeddedWBPage;

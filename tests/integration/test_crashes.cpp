@@ -31,7 +31,8 @@ protected:
     static bool ShowsCrashNotice(QWidget* view)
     {
         for (QLabel* label : view->findChildren<QLabel*>())
-            if (label->isVisible() && label->text().contains(QStringLiteral("页面已崩溃")))
+            if (label->isVisible() && label->text().contains(QStringLiteral("页面已崩溃"))
+                && view->childAt(label->mapTo(view, label->rect().center())) == label) // not hidden by the page
                 return true;
         return false;
     }

@@ -98,7 +98,8 @@ protected:
     static QLabel* CrashNotice(TWebPageEx* tab)
     {
         for (QLabel* label : tab->findChildren<QLabel*>())
-            if (label->isVisible() && label->text().contains(QStringLiteral("页面已崩溃")))
+            if (label->isVisible() && label->text().contains(QStringLiteral("页面已崩溃"))
+                && tab->childAt(label->mapTo(tab, label->rect().center())) == label) // not hidden by the page
                 return label;
         return nullptr;
     }
