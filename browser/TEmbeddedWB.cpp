@@ -374,11 +374,15 @@ void TEmbeddedWB::ShowCrashNotice()
 
 // The engine may give the view a new surface for its page while the notice
 // shows (another view of the same process loads again): it stays on top.
+// Children arrive while the view is still being built, before its members
+// exist, so the notice is looked up among them.
 void TEmbeddedWB::childEvent(QChildEvent* event)
 {
     QWebEngineView::childEvent(event);
-    if (event->added() && crashNotice_ && crashNotice_->isVisible())
-        QTimer::singleShot(0, crashNotice_, &QWidget::raise);
+    if (!event->added() || !event->child()->isWidgetType())
+        return;
+    if (auto* notice = findChild<CrashNotice*>(QString(), Qt::FindDirectChildrenOnly); notice && notice->isVisible())
+        QTimer::singleShot(0, notice, &QWidget::raise);
 }
 
 void TEmbeddedWB::resizeEvent(QResizeEvent* event)
