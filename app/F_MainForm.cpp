@@ -132,6 +132,7 @@ void TMainForm::FormCreate()
     btn_toggle->setText(QStringLiteral("▲"));
     btn_toggle->setGeometry(0, 0, pnl_toggle->width(), 80);
     btn_toggle->setCursor(Qt::PointingHandCursor);
+    btn_toggle->setFocusPolicy(Qt::NoFocus);
     connect(btn_toggle, &QToolButton::clicked, this, &TMainForm::ToggleLeftView);
 
     pnl_client = NewPanel("pnl_client", this);
@@ -162,8 +163,19 @@ void TMainForm::FormCreate()
     wb_top->OfferDocumentEvents();
     connect(wb_top, &TEmbeddedWB::OnDownloadComplete, this, &TMainForm::TopViewDownloadComplete);
     connect(wb_top, &TEmbeddedWB::OnBeforeNavigate2, this, &TMainForm::TopViewBeforeNavigate);
-    for (TEmbeddedWB* browser : {wb_left, wb_top})
+    for (TEmbeddedWB* browser : {wb_left, wb_top}) {
         browser->page()->setBackgroundColor(skin::WindowColour());
+        // The program's own pages come back by themselves after a crash,
+        // and the toolbar then shows the real state again.
+        browser->SetReloadAfterCrash(true);
+        connect(browser, &TEmbeddedWB::OnRenderProcessGone, this, [this] { ownPagesRestoring_ = true; });
+        connect(browser, &TEmbeddedWB::OnDocumentComplete, this, [this] {
+            if (ownPagesRestoring_ && !wb_left->Busy() && !wb_top->Busy() && wb_top->ReadyState() == 4) {
+                ownPagesRestoring_ = false;
+                PagerChange(nullptr);
+            }
+        });
+    }
 
     // 11: the tab pager below the top panel.
     flash::Install(BrowserProfile(), QString::fromStdString((programFolder_ / "Ruffle").string()));

@@ -158,6 +158,7 @@ private:
     bool ctrlDown_ = false; // as the keyboard last told the program
     bool trayMenuPending_ = false;
     bool downloading_ = false;
+    bool ownPagesRestoring_ = false; // a local page crashed and is loading again
 };
 
 // The one main window of the program.

@@ -46,13 +46,17 @@ bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
     if (event->type() == QEvent::ApplicationDeactivate)
         ctrlDown_ = false;
 
-    // 5. The active tab's reload key. The engine itself has no shortcut
-    // for the kept-back keys (no back from Backspace or Alt+Left, no find,
-    // print, open or new window), and the page receives every key.
+    // 5. The active tab's reload key, while that tab has the keyboard. The
+    // engine itself has no shortcut for the kept-back keys (no back from
+    // Backspace or Alt+Left, no find, print, open or new window), and the
+    // page receives every key.
     if (event->type() == QEvent::KeyPress && watched->isWindowType() && pager_web
         && static_cast<const QKeyEvent*>(event)->key() == Qt::Key_F5
         && static_cast<const QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        if (TWebPageEx* page = pager_web->ActivePage(); page && isActiveWindow() && !page->WebBrowser->Busy())
+        TWebPageEx* page = pager_web->ActivePage();
+        QWidget* focus = QApplication::focusWidget();
+        if (page && isActiveWindow() && !page->WebBrowser->Busy() && focus
+            && (focus == page->WebBrowser || page->WebBrowser->isAncestorOf(focus)))
             page->WebBrowser->Refresh();
     }
     if (trayMenuPending_ && event->type() == QEvent::MouseButtonRelease

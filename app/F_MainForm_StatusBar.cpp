@@ -61,6 +61,8 @@ void TMainForm::CreateStatusBar()
     tb_wave = new QSlider(Qt::Horizontal, pnl_bottom);
     tb_wave->setObjectName(QStringLiteral("tb_wave"));
     tb_wave->setRange(0, 65535);
+    // The mouse sets the volume; keys meant for a game never reach the slider.
+    tb_wave->setFocusPolicy(Qt::NoFocus);
     tb_wave->setAttribute(Qt::WA_TranslucentBackground);
     tb_wave->setStyleSheet(QStringLiteral("background: transparent;"));
     img_home = NewPicture("img_home", pnl_bottom, QStringLiteral("home.bmp"), true);

@@ -69,6 +69,7 @@ TWebPageEx::TWebPageEx(TWebPageControlEx* owner) : QWidget(owner), owner_(owner)
     connect(WebBrowser, &TEmbeddedWB::OnNewWindow2, this, &TWebPageEx::BrowserNewWindow2);
     connect(WebBrowser, &TEmbeddedWB::OnCommandStateChange, this, &TWebPageEx::BrowserCommandStateChange);
     connect(WebBrowser, &TEmbeddedWB::OnTitleChange, this, &TWebPageEx::BrowserTitleChange);
+    connect(WebBrowser, &TEmbeddedWB::OnRenderProcessGone, this, &TWebPageEx::BrowserRenderProcessGone);
     WebBrowser->SetSilent(true);
     flash::OfferTo(WebBrowser->page());
 }
@@ -126,6 +127,14 @@ void TWebPageEx::BrowserCommandStateChange(TEmbeddedWB*, int command, bool enabl
     emit OnStateChange(this);
 }
 
+// The game went with the page: nothing to download until the next load.
+// The browser reports its new state (not busy) right after.
+void TWebPageEx::BrowserRenderProcessGone(TEmbeddedWB*)
+{
+    ++navigationSerial_;
+    ClearDownload();
+}
+
 void TWebPageEx::BrowserNewWindow2(TEmbeddedWB*, QObject*& ppDisp, bool& cancel)
 {
     TWebPageEx* page = owner_->OpenPage(QString(), true);
@@ -172,6 +181,9 @@ TWebPageControlEx::TWebPageControlEx(QWidget* parent) : QTabWidget(parent)
     setElideMode(Qt::ElideNone);
     setUsesScrollButtons(true);
     setTabsClosable(false);
+    // Arrow keys are a game's: the tab row never takes the keyboard.
+    setFocusPolicy(Qt::NoFocus);
+    tabBar()->setFocusPolicy(Qt::NoFocus);
     connect(this, &QTabWidget::currentChanged, this, [this] { emit OnChange(this); });
 }
 
@@ -249,6 +261,7 @@ void TWebPageControlEx::UpdateCloseButton(TWebPageEx* page)
         close->setText(QStringLiteral("×"));
         close->setToolTip(QStringLiteral("关闭"));
         close->setAutoRaise(true);
+        close->setFocusPolicy(Qt::NoFocus);
         close->setCursor(Qt::PointingHandCursor);
         connect(close, &QToolButton::clicked, page, [this, page] { ClosePage(page); });
         button = close;

@@ -43,6 +43,7 @@ private:
     // What a document completion reads and sets: caption, game name and,
     // for the top-level document, the download offer; then OnStateChange.
     void ReadGamePageFacts(bool topLevel);
+    void BrowserRenderProcessGone(TEmbeddedWB* sender);
     void ClearDownload();
 
     QString caption_;

@@ -1,15 +1,20 @@
 #include "TEmbeddedWB.h"
 
 #include "BrowserProfile.h"
+#include "CrashNotice.h"
 #include "MSHTMLEvents.h"
 #include "THTMLDocument.h"
 #include "platform/ApplicationExceptions.h"
 
 #include <QAction>
+#include <QChildEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QResizeEvent>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -17,7 +22,13 @@
 // The engine's page with the control's answers to its callbacks.
 class TEmbeddedWBPage : public QWebEnginePage {
 public:
-    explicit TEmbeddedWBPage(TEmbeddedWB* view) : QWebEnginePage(BrowserProfile(), view), view_(view) {}
+    explicit TEmbeddedWBPage(TEmbeddedWB* view) : QWebEnginePage(BrowserProfile(), view), view_(view)
+    {
+        // createWindow (left as it is: no page) is asked first and is not
+        // told whether the user asked for the window; this request is.
+        connect(this, &QWebEnginePage::newWindowRequested, this,
+                [this](QWebEngineNewWindowRequest& request) { platform::Guarded([&] { NewWindow(request); }); });
+    }
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
@@ -28,12 +39,24 @@ protected:
         return !cancel;
     }
 
-    QWebEnginePage* createWindow(WebWindowType) override
+    void NewWindow(QWebEngineNewWindowRequest& request)
     {
+        const bool userInitiated = request.isUserInitiated();
+        if (!userInitiated) {
+            if (view_->unrequestedWindowsLeft_ <= 0)
+                return;
+            --view_->unrequestedWindowsLeft_;
+        }
         QObject* ppDisp = nullptr;
         bool cancel = false;
-        platform::Guarded([&] { emit view_->OnNewWindow2(view_, ppDisp, cancel); });
-        return cancel ? nullptr : qobject_cast<QWebEnginePage*>(ppDisp);
+        emit view_->OnNewWindow2(view_, ppDisp, cancel);
+        auto* page = cancel ? nullptr : dynamic_cast<TEmbeddedWBPage*>(ppDisp);
+        if (!page)
+            return;
+        // A window nobody asked for opens none of its own: no chains.
+        if (!userInitiated)
+            page->view_->unrequestedWindowsLeft_ = 0;
+        request.openIn(page);
     }
 
     void javaScriptAlert(const QUrl& origin, const QString& text) override
@@ -42,9 +65,13 @@ protected:
             QWebEnginePage::javaScriptAlert(origin, text);
     }
 
+    // The engine asks whether to leave a page whose leave handler objects
+    // with this question of its own; without dialogs the answer is yes.
     bool javaScriptConfirm(const QUrl& origin, const QString& text) override
     {
-        return view_->Silent() ? false : QWebEnginePage::javaScriptConfirm(origin, text);
+        if (view_->Silent())
+            return text == LeaveQuestion();
+        return QWebEnginePage::javaScriptConfirm(origin, text);
     }
 
     bool javaScriptPrompt(const QUrl& origin, const QString& text, const QString& value, QString* result) override
@@ -71,6 +98,12 @@ protected:
     }
 
 private:
+    static QString LeaveQuestion()
+    {
+        return QCoreApplication::translate(
+            "QWebEnginePage", "Are you sure you want to leave this page? Changes that you made may not be saved.");
+    }
+
     TEmbeddedWB* view_;
 };
 
@@ -96,6 +129,9 @@ const char kMoviesLoadingScript[] = R"JS(
 
 constexpr int kSettlePollInterval = 40;
 
+// Set in the page by the program's page-side scripts as they start.
+const char kPageScriptsRanMark[] = "window.__orvanzevPageScripts";
+
 // Marks the page-side reports of this process; pages cannot guess it.
 const QString& BridgeToken()
 {
@@ -115,6 +151,8 @@ TEmbeddedWB::TEmbeddedWB(QWidget* parent)
 {
     connect(document_, &THTMLDocument::EventFailed, this, [](const QString& message) { platform::ReportException(message); });
     setPage(page_);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    crashClock_.start();
     settleTimer_.setInterval(kSettlePollInterval);
     settleTimer_.setSingleShot(true);
     connect(&settleTimer_, &QTimer::timeout, this, &TEmbeddedWB::CheckMoviesSettled);
@@ -122,6 +160,10 @@ TEmbeddedWB::TEmbeddedWB(QWidget* parent)
     connect(page_, &QWebEnginePage::loadStarted, this, [this] { platform::Guarded([this] { LoadStarted(); }); });
     connect(page_, &QWebEnginePage::loadFinished, this,
             [this](bool ok) { platform::Guarded([this, ok] { LoadFinished(ok); }); });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                platform::Guarded([&] { RenderProcessTerminated(status, exitCode); });
+            });
     connect(page_, &QWebEnginePage::titleChanged, this, [this](const QString& title) {
         platform::Guarded([&] { emit OnTitleChange(this, title); });
     });
@@ -178,7 +220,8 @@ void TEmbeddedWB::OfferPageScript(const QString& resource)
     file.open(QIODevice::ReadOnly);
     QWebEngineScript script;
     script.setName(resource);
-    script.setSourceCode(QString::fromUtf8(file.readAll()).replace(QStringLiteral("%TOKEN%"), BridgeToken()));
+    script.setSourceCode(QString::fromLatin1(kPageScriptsRanMark) + QLatin1String(" = true;\n")
+                         + QString::fromUtf8(file.readAll()).replace(QStringLiteral("%TOKEN%"), BridgeToken()));
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(false);
@@ -218,6 +261,8 @@ QString TEmbeddedWB::HandleBridgeMessage(const QString& text)
 
 void TEmbeddedWB::LoadStarted()
 {
+    if (crashNotice_)
+        crashNotice_->hide();
     ++loadSerial_;
     document_->SetLoaded(false);
     settleTimer_.stop();
@@ -226,7 +271,30 @@ void TEmbeddedWB::LoadStarted()
     ReportNavigationState();
 }
 
+// Once a process of this control has crashed, the engine may leave the
+// program's page-side scripts out of the page (it does so when the views
+// of one process load again at the same time): each load then checks that
+// they ran and runs them itself if not.
 void TEmbeddedWB::LoadFinished(bool ok)
+{
+    if (!ok || !pageScriptsMayBeMissing_) {
+        DocumentLoaded(ok);
+        return;
+    }
+    const int serial = loadSerial_;
+    page_->runJavaScript(QString::fromLatin1(kPageScriptsRanMark) + QLatin1String(" === true"),
+                         QWebEngineScript::ApplicationWorld, [this, serial](const QVariant& ran) {
+                             if (serial != loadSerial_)
+                                 return;
+                             if (!ran.toBool())
+                                 for (const QWebEngineScript& script : page_->scripts().toList())
+                                     if (script.worldId() == QWebEngineScript::ApplicationWorld)
+                                         page_->runJavaScript(script.sourceCode(), QWebEngineScript::ApplicationWorld);
+                             platform::Guarded([this] { DocumentLoaded(true); });
+                         });
+}
+
+void TEmbeddedWB::DocumentLoaded(bool ok)
 {
     readyState_ = 3;
     document_->SetLoaded(ok);
@@ -264,4 +332,62 @@ void TEmbeddedWB::CompleteDocument()
 void TEmbeddedWB::ReportNavigationState()
 {
     emit OnCommandStateChange(this, -1, true);
+}
+
+void TEmbeddedWB::RenderProcessTerminated(int status, int exitCode)
+{
+    static const char* const kStatus[] = {"ended", "ended abnormally", "crashed", "was killed"};
+    const QUrl url = page_->url().isEmpty() ? page_->requestedUrl() : page_->url();
+    platform::ReportException(QStringLiteral("The page process of %1 %2 (exit code %3)")
+                                  .arg(url.toString(), QLatin1String(kStatus[qBound(0, status, 3)]))
+                                  .arg(exitCode));
+    ++loadSerial_;
+    settleTimer_.stop();
+    document_->SetLoaded(false);
+    busy_ = false;
+    readyState_ = 0;
+    emit OnRenderProcessGone(this);
+    pageScriptsMayBeMissing_ = pageScriptsOffered_;
+    if (reloadAfterCrash_ && crashPolicy_.ShouldReload(crashClock_.elapsed())) {
+        // Loading again once the engine has finished reporting the crash;
+        // nobody takes the view for idle meanwhile.
+        busy_ = true;
+        readyState_ = 1;
+        ReportNavigationState();
+        QTimer::singleShot(0, this, &TEmbeddedWB::Refresh);
+        return;
+    }
+    ReportNavigationState();
+    ShowCrashNotice();
+}
+
+void TEmbeddedWB::ShowCrashNotice()
+{
+    if (!crashNotice_) {
+        crashNotice_ = new CrashNotice(this);
+        connect(crashNotice_, &CrashNotice::ReloadClicked, this, &TEmbeddedWB::Refresh);
+    }
+    crashNotice_->setGeometry(rect());
+    crashNotice_->raise();
+    crashNotice_->show();
+}
+
+// The engine may give the view a new surface for its page while the notice
+// shows (another view of the same process loads again): it stays on top.
+// Children arrive while the view is still being built, before its members
+// exist, so the notice is looked up among them.
+void TEmbeddedWB::childEvent(QChildEvent* event)
+{
+    QWebEngineView::childEvent(event);
+    if (!event->added() || !event->child()->isWidgetType())
+        return;
+    if (auto* notice = findChild<CrashNotice*>(QString(), Qt::FindDirectChildrenOnly); notice && notice->isVisible())
+        QTimer::singleShot(0, notice, &QWidget::raise);
+}
+
+void TEmbeddedWB::resizeEvent(QResizeEvent* event)
+{
+    QWebEngineView::resizeEvent(event);
+    if (crashNotice_)
+        crashNotice_->setGeometry(rect());
 }

@@ -1,9 +1,13 @@
 #pragma once
+#include "CrashReloadPolicy.h"
+
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineView>
 
+class CrashNotice;
 class THTMLDocument;
 class TEmbeddedWBPage;
 class TMSHTMLHTMLDocumentEvents;
@@ -15,6 +19,13 @@ class TMSHTMLHTMLDocumentEvents;
 // A document counts as complete once the page has loaded and every Flash
 // movie on it has loaded, or MovieSettleTime after the page load if a movie
 // is still loading then.
+//
+// The engine's own menu never shows. A page may open one window without a
+// user action in the control's life (none from a window opened that way);
+// windows opened on a click are not limited. When the page's process dies
+// the control logs it and shows a notice with a way to load the page again,
+// or loads it again by itself if told to (ReloadAfterCrash) and its page
+// does not keep crashing.
 class TEmbeddedWB : public QWebEngineView {
     Q_OBJECT
 public:
@@ -54,6 +65,12 @@ public:
 
     static QUrl AddressToUrl(const QString& address);
 
+    // How many windows a control may open without a user action in its life.
+    static constexpr int kUnrequestedWindowLimit = 1;
+
+    bool ReloadAfterCrash() const { return reloadAfterCrash_; }
+    void SetReloadAfterCrash(bool reload) { reloadAfterCrash_ = reload; }
+
 signals:
     // Before every navigation, frames included (pDisp is null for a frame).
     void OnBeforeNavigate2(TEmbeddedWB* sender, QObject* pDisp, const QUrl& url, bool& cancel);
@@ -65,16 +82,25 @@ signals:
     void OnCommandStateChange(TEmbeddedWB* sender, int command, bool enable);
     void OnTitleChange(TEmbeddedWB* sender, const QString& text);
     void OnDownloadComplete(TEmbeddedWB* sender);
+    // The page's process has died; the page is gone until the next load.
+    void OnRenderProcessGone(TEmbeddedWB* sender);
     // A request of the program's own page-side script, answered at once.
     void OnPageRequest(TEmbeddedWB* sender, const QVariantMap& request, QString& answer);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 
 private:
     friend class TEmbeddedWBPage;
     void LoadStarted();
     void LoadFinished(bool ok);
+    void DocumentLoaded(bool ok);
     void CheckMoviesSettled();
     void CompleteDocument();
     void ReportNavigationState();
+    void RenderProcessTerminated(int status, int exitCode);
+    void ShowCrashNotice();
     bool IsBridgeMessage(const QString& text) const;
     QString HandleBridgeMessage(const QString& text);
 
@@ -89,4 +115,10 @@ private:
     int loadSerial_ = 0;
     bool documentEventsOffered_ = false;
     bool pageScriptsOffered_ = false;
+    int unrequestedWindowsLeft_ = kUnrequestedWindowLimit;
+    bool reloadAfterCrash_ = false;
+    bool pageScriptsMayBeMissing_ = false;
+    CrashReloadPolicy crashPolicy_;
+    QElapsedTimer crashClock_;
+    QPointer<CrashNotice> crashNotice_;
 };

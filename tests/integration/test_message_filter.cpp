@@ -5,6 +5,7 @@
 #include "library/TGameList.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -52,6 +53,16 @@ protected:
                                                            .arg(selector))
                                      .toList();
         return box.size() == 2 ? QPoint(int(box[0].toDouble()), int(box[1].toDouble())) : QPoint(-1, -1);
+    }
+    // A point of the toolbar page with no button under it.
+    QPoint EmptyToolbarPoint()
+    {
+        const int x = RunInTop("(function(){for(var x=Math.floor(innerWidth/2);x<innerWidth;x+=4){"
+                               "var e=document.elementFromPoint(x,innerHeight/2);"
+                               "if(e&&(e.id==='bar'||e===document.body||e===document.documentElement))return x;}return -1;})()")
+                          .toInt();
+        EXPECT_GE(x, 0);
+        return QPoint(x, form_->wb_top->height() / 2);
     }
 };
 
@@ -479,5 +490,74 @@ INSTANTIATE_TEST_SUITE_P(Cases, LocalPlayerPage,
                          testing::Values(BrokenGame{"missing_file", {}, "找不到游戏文件"},
                                          BrokenGame{"not_a_movie", "<html>not a movie</html>", "游戏文件已损坏"}),
                          [](const testing::TestParamInfo<BrokenGame>& info) { return info.param.name; });
+
+} // namespace
+
+namespace {
+
+// The menu key and Shift+F10, with the keyboard in each view of the window.
+TEST_F(MessageFilter, KeyboardNeverOpensTheEnginesMenu)
+{
+    TWebPageEx* tab = Home();
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/keys.html")));
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(".gamefavorites").x() >= 0; }));
+    const struct {
+        const char* view;
+        QWidget* widget;
+        QPoint at;
+    } places[] = {{"tab", tab->WebBrowser, QPoint(200, 200)},
+                  {"toolbar", form_->wb_top, EmptyToolbarPoint()},
+                  {"left view", form_->wb_left, QPoint(85, form_->wb_left->height() - 30)}};
+    for (const auto& place : places) {
+        ClickAt(place.widget, place.at, 1);
+        ASSERT_TRUE(WaitFor([&] { return place.widget->isAncestorOf(QApplication::focusWidget()); })) << place.view;
+        for (const char* key : {"Menu", "shift+F10"}) {
+            Xdotool({"key", key});
+            QStringList shown;
+            WaitFor([&] {
+                if (QMenu* menu = VisibleMenu()) {
+                    for (QAction* action : menu->actions())
+                        shown << action->text();
+                    menu->close();
+                }
+                return !shown.isEmpty();
+            }, 1500);
+            EXPECT_TRUE(shown.isEmpty()) << place.view << " " << key << ": " << shown.join('|').toStdString();
+        }
+    }
+    EXPECT_EQ(form_->pager_web->PageCount(), 1) << "no page source in a new tab";
+
+    // The left view still offers its own menu on an entry.
+    ClickAt(form_->wb_left, LeftElement(".gamefavorites"), 3);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions()[0]->text().toStdString(), "删除");
+    menu->close();
+}
+
+// F5 reloads the active tab only when that tab has the keyboard.
+TEST_F(MessageFilter, F5ReloadsTheTabOnlyWhenItHasTheKeyboard)
+{
+    TWebPageEx* tab = Home();
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/counter.html")));
+    const QString before = tab->WebBrowser->title();
+    const struct {
+        const char* view;
+        QWidget* widget;
+        QPoint at;
+    } elsewhere[] = {{"toolbar", form_->wb_top, EmptyToolbarPoint()},
+                     {"left view", form_->wb_left, QPoint(85, form_->wb_left->height() - 30)}};
+    for (const auto& place : elsewhere) {
+        ClickAt(place.widget, place.at, 1);
+        ASSERT_TRUE(WaitFor([&] { return place.widget->isAncestorOf(QApplication::focusWidget()); })) << place.view;
+        Xdotool({"key", "F5"});
+        EXPECT_FALSE(WaitFor([&] { return tab->WebBrowser->title() != before; }, 1500)) << "F5 in the " << place.view;
+    }
+    ClickAt(tab->WebBrowser, QPoint(200, 200), 1);
+    ASSERT_TRUE(WaitFor([&] { return tab->WebBrowser->isAncestorOf(QApplication::focusWidget()); }));
+    Xdotool({"key", "F5"});
+    EXPECT_TRUE(WaitFor([&] { return tab->WebBrowser->title() != before && !tab->Busy; }));
+}
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSlider>
+#include <QWebEngineView>
 #include <csignal>
 #include <sys/prctl.h>
 
@@ -125,6 +126,57 @@ TEST_F(NoMixer, ProgramStartsAndTheControlsDoNothingHarmful)
     form_->tb_wave->setValue(40000);
     QTest::mouseClick(form_->img_wave, Qt::LeftButton);
     EXPECT_TRUE(form_->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// The slider answers the mouse only: the keyboard never reaches it.
+TEST_F(NoMixer, SliderNeverTakesTheKeyboard)
+{
+    mixer_.device = "hw:77";
+    Start();
+    testing_support::Xdotool({"windowfocus", "--sync", QString::number(form_->winId())});
+    TWebPageEx* tab = Home();
+    ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/keys.html")));
+    QSlider* slider = form_->tb_wave;
+    slider->setValue(30000);
+    auto at = [](QWidget* widget, QPoint point) {
+        const QPoint global = widget->mapToGlobal(point);
+        return QStringList{"mousemove", QString::number(global.x()), QString::number(global.y())};
+    };
+
+    // A click on the slider, then the keys that move a focused slider.
+    testing_support::Xdotool(at(slider, slider->rect().center()) << "click" << "1");
+    ASSERT_TRUE(WaitFor([&] { return !slider->isSliderDown(); }));
+    int value = slider->value();
+    testing_support::Xdotool({"key", "Right", "Up", "Prior", "End"});
+    EXPECT_FALSE(WaitFor([&] { return slider->value() != value; }, 1000)) << slider->value();
+    EXPECT_FALSE(slider->hasFocus());
+
+    // Tab from the page never stops on the slider, nor on any other control
+    // that arrow keys would work (the tab row, the strip's button): only
+    // the web views take the keyboard.
+    auto inAView = [](QWidget* widget) {
+        while (widget && !qobject_cast<QWebEngineView*>(widget))
+            widget = widget->parentWidget();
+        return widget != nullptr;
+    };
+    testing_support::Xdotool(at(tab->WebBrowser, QPoint(200, 200)) << "click" << "1");
+    ASSERT_TRUE(WaitFor([&] { return tab->WebBrowser->isAncestorOf(QApplication::focusWidget()); }));
+    for (int i = 0; i < 8; ++i) {
+        testing_support::Xdotool({"key", "Tab"});
+        EXPECT_FALSE(WaitFor([&] { return !inAView(QApplication::focusWidget()); }, 200))
+            << "after " << i + 1 << " tabs: "
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className() : "nothing");
+    }
+    testing_support::Xdotool({"key", "Left", "Down"});
+    EXPECT_FALSE(WaitFor([&] { return slider->value() != value; }, 1000)) << slider->value();
+
+    // The wheel over the slider itself still sets the volume.
+    testing_support::Xdotool(at(slider, slider->rect().center()) << "click" << "4");
+    EXPECT_TRUE(WaitFor([&] { return slider->value() != value; }));
 }
 
 } // namespace
