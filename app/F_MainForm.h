@@ -90,8 +90,9 @@ public:
     // Sees every input event of the application before its widget does;
     // true when the event goes no further.
     bool appEventsMessage(QObject* watched, QEvent* event);
-    // The left view's own mouse handling.
-    bool LeftViewMouse(QObject* watched, QEvent* event);
+    // The left view's own right clicks and menu keys.
+    bool LeftViewInput(QObject* watched, QEvent* event);
+    void PopLeftMenuAt(const QString& script, std::optional<QPoint> screen);
     void menu_deleteClick();
     // The left page's own script asks whether the program takes a release.
     void LeftViewRequest(TEmbeddedWB* sender, const QVariantMap& request, QString& answer);

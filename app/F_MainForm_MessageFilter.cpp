@@ -67,9 +67,9 @@ bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
     if (!widget || widget->window() != this)
         return false;
 
-    // 2. The left view handles its own mouse.
+    // 2. The left view handles its own right clicks and menu keys.
     if (wb_left && (widget == wb_left || wb_left->isAncestorOf(widget)))
-        return LeftViewMouse(watched, event);
+        return LeftViewInput(watched, event);
 
     // 3. No right click and no context menu anywhere else.
     if (IsRightClick(event))

@@ -1,4 +1,5 @@
-// The left view's actions: a context menu with "删除" on list entries, and
+// The left view's actions: a context menu with "删除" on list entries, from
+// a right click or the menu key on the focused entry, and
 // playing a local game with a left click.
 #include "app/F_MainForm.h"
 #include "LeftViewEntry.h"
@@ -12,6 +13,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
@@ -42,8 +44,18 @@ bool IsGameFileName(const QString& name)
 
 } // namespace
 
-bool TMainForm::LeftViewMouse(QObject*, QEvent* event)
+bool TMainForm::LeftViewInput(QObject*, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        const bool menuKey = key->key() == Qt::Key_Menu
+                             || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+        if (!menuKey)
+            return false;
+        if (!key->isAutoRepeat())
+            PopLeftMenuAt(LeftViewFocusScript(), std::nullopt);
+        return true;
+    }
     const bool context = event->type() == QEvent::ContextMenu
                          || ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
                               || event->type() == QEvent::MouseButtonDblClick)
@@ -53,11 +65,19 @@ bool TMainForm::LeftViewMouse(QObject*, QEvent* event)
     // The menu comes with the release; every right-button event is swallowed.
     if (event->type() != QEvent::MouseButtonRelease)
         return true;
-    if (!wb_left->Document()->Loaded())
-        return true;
     const QPoint screen = QCursor::pos();
     const QPoint client = wb_left->mapFromGlobal(screen);
-    wb_left->Document()->execScript(LeftViewHitScript(client.x(), client.y()), [this, screen](const QVariant& answer) {
+    PopLeftMenuAt(LeftViewHitScript(client.x(), client.y()), screen);
+    return true;
+}
+
+// Asks the page what `script` points at and, for a list entry, shows the
+// menu at `screen`, or below the entry when no point is given.
+void TMainForm::PopLeftMenuAt(const QString& script, std::optional<QPoint> screen)
+{
+    if (!wb_left->Document()->Loaded())
+        return;
+    wb_left->Document()->execScript(script, [this, screen](const QVariant& answer) {
         const QVariantMap facts = answer.toMap();
         if (facts.isEmpty())
             return;
@@ -67,9 +87,9 @@ bool TMainForm::LeftViewMouse(QObject*, QEvent* event)
         LeftItemKind = hit.kind;
         LeftItemName = hit.entry ? hit.entry->name : hit.text;
         LeftItemEntry = hit.entry;
-        pm_left->popup(screen);
+        const QPoint below(facts.value(QStringLiteral("x")).toInt(), facts.value(QStringLiteral("y")).toInt());
+        pm_left->popup(screen.value_or(wb_left->mapToGlobal(below)));
     });
-    return true;
 }
 
 // The play path: a left-button release on a local entry plays its game and

@@ -32,17 +32,32 @@ LeftViewHit LeftViewHit::FromPage(const QVariantMap& facts)
     return hit;
 }
 
+namespace {
+
+// The facts of the element `element` names, as the left click reports them
+// (resources/scripts/left_view.js), with where it is drawn.
+QString LeftViewFactsScript(const QString& element)
+{
+    return QStringLiteral(
+               "(function(){var e=%1;if(!e||e===document.body)return null;"
+               "var cut=function(v){v=v==null?'':String(v);return [v.slice(0,4096),v.length];};"
+               "var d=e.dataset||{},n=cut(d.name),a=cut(d.url),r=e.getBoundingClientRect();"
+               "return {className:String(e.getAttribute('class')||''),innerText:cut(e.innerText)[0],"
+               "index:d.index==null?'':String(d.index),name:n[0],nameLength:n[1],address:a[0],addressLength:a[1],"
+               "x:Math.round(r.left),y:Math.round(r.bottom)};})()")
+        .arg(element);
+}
+
+} // namespace
+
 QString LeftViewHitScript(int x, int y)
 {
-    // The same facts as the left click reports (resources/scripts/left_view.js).
-    return QStringLiteral(
-               "(function(){var e=document.elementFromPoint(%1,%2);if(!e)return null;"
-               "var cut=function(v){v=v==null?'':String(v);return [v.slice(0,4096),v.length];};"
-               "var d=e.dataset||{},n=cut(d.name),a=cut(d.url);"
-               "return {className:String(e.getAttribute('class')||''),innerText:cut(e.innerText)[0],"
-               "index:d.index==null?'':String(d.index),name:n[0],nameLength:n[1],address:a[0],addressLength:a[1]};})()")
-        .arg(x)
-        .arg(y);
+    return LeftViewFactsScript(QStringLiteral("document.elementFromPoint(%1,%2)").arg(x).arg(y));
+}
+
+QString LeftViewFocusScript()
+{
+    return LeftViewFactsScript(QStringLiteral("document.activeElement"));
 }
 
 std::optional<int> Locate(const TGameList& list, const QString& text, const std::optional<LeftViewEntry>& entry)

@@ -25,6 +25,9 @@ struct LeftViewHit {
 
 // The script that reports a LeftViewHit for a point of the left view.
 QString LeftViewHitScript(int x, int y);
+// The same for the element that has the keyboard, with the page point below
+// its lower left corner as x and y.
+QString LeftViewFocusScript();
 
 // The entry's position in the list as the list is now. An entry with its
 // identity is found only at its position, and only while its name and

@@ -536,6 +536,44 @@ TEST_F(MessageFilter, KeyboardNeverOpensTheEnginesMenu)
     menu->close();
 }
 
+// The menu key on the entry that has the keyboard offers the same "删除"
+// as a right click, below that entry.
+TEST_F(MessageFilter, MenuKeyOnTheFocusedEntryDeletesIt)
+{
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(".gamefavorites").x() >= 0 && LeftElement(".gamelocal").x() >= 0; }));
+    // The keyboard goes to the left view with a click the page has seen.
+    RunIn(form_->wb_left, kCountReleases);
+    ClickAt(form_->wb_left, QPoint(85, form_->wb_left->height() - 30), 1);
+    ASSERT_TRUE(WaitFor([&] { return RunIn(form_->wb_left, "window.__ups").toInt() == 1; }));
+    ASSERT_TRUE(form_->wb_left->isAncestorOf(QApplication::focusWidget()));
+    const struct {
+        const char* key;
+        const char* selector;
+        const char* kind;
+        const char* entry;
+    } cases[] = {{"Menu", ".gamelocal[title=\"游戏一\"]", "gamelocal", "游戏一"},
+                 {"shift+F10", ".gamefavorites", "gamefavorites", "收藏一"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        ASSERT_TRUE(RunIn(form_->wb_left, QStringLiteral("(function(){var e=document.querySelector('%1');e.focus();"
+                                                         "return document.activeElement===e;})()")
+                                              .arg(c.selector))
+                        .toBool());
+        const QPoint entry = form_->wb_left->mapToGlobal(LeftElement(c.selector));
+        Xdotool({"key", c.key});
+        QMenu* menu = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+        ASSERT_EQ(menu->actions().size(), 1);
+        EXPECT_EQ(menu->actions()[0]->text().toStdString(), "删除");
+        EXPECT_LT(std::abs(menu->pos().y() - entry.y()), 40) << "the menu opens at its entry";
+        ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
+        ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; }));
+        TGameList list(form_->ListFile(c.kind));
+        EXPECT_EQ(list.FindValue(TGameList::Name, QString::fromUtf8(c.entry)), std::nullopt);
+    }
+    EXPECT_EQ(form_->pager_web->PageCount(), 1);
+}
+
 // F5 reloads the active tab only when that tab has the keyboard.
 TEST_F(MessageFilter, F5ReloadsTheTabOnlyWhenItHasTheKeyboard)
 {
