@@ -3,6 +3,7 @@
 // own authority, trusted through the NSS database of a private home folder
 // (certificate checks stay on), and a site that gives its game files only to
 // requests that carry the page's cookie, user agent and referrer.
+#include "DialogAnswerer.h"
 #include "RunningMainWindow.h"
 #include "library/TGameList.h"
 
@@ -14,32 +15,10 @@
 #include <QTimer>
 
 using testing_support::SiteServer;
+using testing_support::DialogAnswerer;
 using testing_support::WaitFor;
 
 namespace {
-
-// Confirms each message box the program shows, as a user would, and keeps
-// its text.
-class MessageReader {
-public:
-    MessageReader()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box && box->isVisible() && box != answered_) {
-                answered_ = box;
-                messages << box->text();
-                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-            }
-        });
-        timer_.start(20);
-    }
-    QStringList messages;
-
-private:
-    QTimer timer_;
-    QPointer<QMessageBox> answered_;
-};
 
 // The authority, the server's certificate and the home folder that trusts
 // them, made before the engine first reads the home folder's database.
@@ -76,7 +55,7 @@ protected:
     }
     QStringList Download()
     {
-        MessageReader reader;
+        DialogAnswerer reader;
         Click(QStringLiteral("Down_active_click"));
         EXPECT_TRUE(WaitFor([&] { return !reader.messages.isEmpty(); }));
         return reader.messages;

@@ -1,5 +1,6 @@
 // Collecting and downloading on the running main window, with real clicks
 // on the toolbar and a download server on 127.0.0.1.
+#include "DialogAnswerer.h"
 #include "RunningMainWindow.h"
 #include "library/TGameList.h"
 
@@ -14,47 +15,10 @@
 #include <QXmlStreamReader>
 #include <sys/mount.h>
 
+using testing_support::DialogAnswerer;
 using testing_support::WaitFor;
 
 namespace {
-
-// Answers the program's modal dialogs as a user would: reads and confirms
-// each message box, and cancels a progress dialog when told to.
-class DialogAnswerer {
-public:
-    explicit DialogAnswerer(bool cancelProgress = false) : cancelProgress_(cancelProgress)
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
-        timer_.start(20);
-    }
-    QStringList messages;
-    bool progressSeen = false;
-
-private:
-    void Look()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            if (box->isVisible() && box != answered_) {
-                answered_ = box;
-                messages << box->text();
-                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-            }
-        }
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
-                progressSeen = true;
-                if (cancelProgress_)
-                    for (auto* button : progress->findChildren<QAbstractButton*>())
-                        if (button->text() == QStringLiteral("取消"))
-                            QTest::mouseClick(button, Qt::LeftButton);
-            }
-        }
-    }
-    bool cancelProgress_;
-    QTimer timer_;
-    QPointer<QMessageBox> answered_;
-};
 
 class Library : public testing_support::RunningMainWindow {
 protected:

@@ -1,6 +1,7 @@
 // The application's message filter with real input from xdotool: the boss
 // key, no right-click menus, the strip at the left edge, and the left
 // view's context menu.
+#include "DialogAnswerer.h"
 #include "RunningMainWindow.h"
 #include "library/TGameList.h"
 
@@ -16,6 +17,7 @@
 #include <QProcess>
 
 using testing_support::VisibleMenu;
+using testing_support::DialogAnswerer;
 using testing_support::WaitFor;
 using testing_support::Xdotool;
 
@@ -195,28 +197,6 @@ TEST_F(MessageFilter, LeftClickOnALocalEntryPlaysItAndTheLeftPageNeverSeesIt)
     EXPECT_EQ(RunIn(form_->wb_left, "window.__ups + ',' + window.__clicks").toString().toStdString(), "1,1");
 }
 
-// Answers each message box of the program with OK and keeps its text.
-class MessageBoxAnswerer {
-public:
-    MessageBoxAnswerer()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box && box->isVisible() && box != answered_) {
-                answered_ = box;
-                messages << box->text();
-                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-            }
-        });
-        timer_.start(20);
-    }
-    QStringList messages;
-
-private:
-    QTimer timer_;
-    QPointer<QMessageBox> answered_;
-};
-
 // Every entry of a list as "name|address", in order.
 QStringList Entries(const QString& file)
 {
@@ -251,7 +231,7 @@ TEST_F(LeftViewDeleteRightClicked, AFailedSaveKeepsTheGameFileAndSaysSo)
 {
     const QStringList before = Entries(form_->ListFile("gamelocal"));
     ASSERT_EQ(std::system(("chattr +i '" + folder_.Path("Data/gamelocal.xml").toStdString() + "'").c_str()), 0);
-    MessageBoxAnswerer answerer;
+    DialogAnswerer answerer;
     DeleteAt(".gamelocal:nth-child(1)");
     ASSERT_TRUE(WaitFor([&] { return !answerer.messages.isEmpty(); }));
     EXPECT_EQ(answerer.messages.join('\n').toStdString(), "删除失败：无法保存游戏列表。");

@@ -1,0 +1,51 @@
+#pragma once
+// Answers the program's modal dialogs as a user would: reads and confirms
+// each message box, and cancels a progress dialog when told to.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+namespace testing_support {
+
+class DialogAnswerer {
+public:
+    explicit DialogAnswerer(bool cancelProgress = false) : cancelProgress_(cancelProgress)
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
+        timer_.start(20);
+    }
+    QStringList messages;
+    bool progressSeen = false;
+
+private:
+    void Look()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (box->isVisible() && box != answered_) {
+                answered_ = box;
+                messages << box->text();
+                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+            }
+        }
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
+                progressSeen = true;
+                if (cancelProgress_)
+                    for (auto* button : progress->findChildren<QAbstractButton*>())
+                        if (button->text() == QStringLiteral("取消"))
+                            QTest::mouseClick(button, Qt::LeftButton);
+            }
+        }
+    }
+    bool cancelProgress_;
+    QTimer timer_;
+    QPointer<QMessageBox> answered_;
+};
+
+} // namespace testing_support
