@@ -155,6 +155,7 @@ void TMainForm::FormCreate()
     // 10: the two fixed browsers.
     wb_left = new TEmbeddedWB(pnl_left);
     wb_left->setObjectName(QStringLiteral("wb_left"));
+    wb_left->SetWindowsDetached(true);
     connect(wb_left, &TEmbeddedWB::OnNewWindow2, this, &TMainForm::LeftViewNewWindow);
     wb_left->OfferPageScript(QStringLiteral(":/scripts/left_view.js"));
     connect(wb_left, &TEmbeddedWB::OnPageRequest, this, &TMainForm::LeftViewRequest);

@@ -56,7 +56,10 @@ protected:
         // A window nobody asked for opens none of its own: no chains.
         if (!userInitiated)
             page->view_->unrequestedWindowsLeft_ = 0;
-        request.openIn(page);
+        if (view_->windowsDetached_)
+            page->view_->Navigate(request.requestedUrl().toString(QUrl::FullyEncoded));
+        else
+            request.openIn(page);
     }
 
     void javaScriptAlert(const QUrl& origin, const QString& text) override

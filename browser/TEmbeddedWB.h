@@ -49,6 +49,10 @@ public:
     int ReadyState() const { return readyState_; }
     bool Silent() const { return silent_; }
     void SetSilent(bool silent) { silent_ = silent; }
+    // Windows the documents of this control open become plain navigations
+    // of their new page: the site gets no opener and none of this control's
+    // browsing context (for the program's own pages, whose links open sites).
+    void SetWindowsDetached(bool detached) { windowsDetached_ = detached; }
 
     // The control's document event sink, connected by whoever needs it.
     TMSHTMLHTMLDocumentEvents* DocumentEvents;
@@ -111,6 +115,7 @@ private:
     bool busy_ = false;
     int readyState_ = 0;
     bool silent_ = false;
+    bool windowsDetached_ = false;
     int movieSettleTime_ = 5000;
     int loadSerial_ = 0;
     bool documentEventsOffered_ = false;

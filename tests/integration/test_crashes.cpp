@@ -137,4 +137,54 @@ TEST_F(Crashes, CrashedGameTabOffersNoDownloadAndReloadsFromTheToolbar)
     EXPECT_TRUE(WaitFor([&] { return Display("Down_active").isEmpty(); }));
 }
 
+// A tab another page opened: its page comes back after a crash as any
+// other tab's does.
+struct OpenedTab {
+    friend void PrintTo(const OpenedTab& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    bool fromLeftView; // a favourite clicked in the left view, or a link of the site
+    const char* title;
+};
+
+class CrashedOpenedTab : public Crashes, public testing::WithParamInterface<OpenedTab> {};
+
+TEST_P(CrashedOpenedTab, ReloadsItsPage)
+{
+    const OpenedTab& c = GetParam();
+    folder_.Write("Data/gamefavorites.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list><item><txt>收藏一</txt><url><![CDATA["
+                                                + site_.Url("/game.html").toUtf8() + "]]></url></item></list>");
+    Start();
+    TEmbeddedWB* opener = form_->wb_left;
+    QString selector = QStringLiteral(".gamefavorites");
+    if (!c.fromLeftView) {
+        ASSERT_TRUE(NavigateAndWait(Home(), site_.Url("/new_window.html")));
+        opener = Home()->WebBrowser;
+        selector = QStringLiteral("#open");
+    }
+    QVariantList box;
+    ASSERT_TRUE(WaitFor([&] {
+        box = RunIn(opener, QStringLiteral("(function(){var e=document.querySelector('%1');if(!e)return [];"
+                                           "var r=e.getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2];})()")
+                                .arg(selector))
+                  .toList();
+        return box.size() == 2;
+    }));
+    QTest::mouseClick(opener->focusProxy(), Qt::LeftButton, {}, QPoint(int(box[0].toDouble()), int(box[1].toDouble())));
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->PageCount() == 2; }));
+    TWebPageEx* tab = form_->pager_web->Page(1);
+    ASSERT_TRUE(WaitFor([&] { return tab->WebBrowser->title() == QString::fromUtf8(c.title) && !tab->Busy; }));
+
+    Kill({tab->WebBrowser});
+    ASSERT_TRUE(WaitFor([&] { return ShowsCrashNotice(tab); }));
+    ASSERT_EQ(form_->pager_web->ActivePage(), tab);
+    Click("Refresh");
+    EXPECT_TRUE(WaitFor([&] { return !ShowsCrashNotice(tab) && !tab->Busy && tab->WebBrowser->title() == QString::fromUtf8(c.title); }))
+        << tab->WebBrowser->title().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Openers, CrashedOpenedTab,
+                         testing::Values(OpenedTab{"left_view_favourite", true, "测试游戏页面"},
+                                         OpenedTab{"site_link", false, "TTTTTTTTTTTTTTTTTTTTTTTTTTTTTT"}),
+                         [](const testing::TestParamInfo<OpenedTab>& info) { return info.param.name; });
+
 } // namespace

@@ -180,7 +180,7 @@ TEST_F(HostilePages, WindowsOpenedWithoutAClickAreBoundedButClicksStillOpenTabs)
 TEST_F(HostilePages, CrashedTabSaysSoAndReloadsOnRequest)
 {
     TWebPageEx* tab = Open("/game.html");
-    ASSERT_TRUE(tab->DownloadReady);
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; })) << "the page's facts are read after its completion";
     const qint64 pid = tab->WebBrowser->page()->renderProcessPid();
     ASSERT_GT(pid, 0);
     const int before = changes_;
