@@ -1,6 +1,8 @@
 #include "F_MainForm.h"
 
+#include "MessageFilter.h"
 #include "Skin.h"
+#include "TrayIcon.h"
 #include "U_Config.h"
 #include "browser/BrowserProfile.h"
 #include "browser/FlashPlayer.h"
@@ -10,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QFile>
 #include <QHBoxLayout>
@@ -23,8 +26,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-TMainForm* MainForm = nullptr;
 
 namespace {
 
@@ -51,18 +52,13 @@ void Paint(QWidget* widget, const QColor& colour)
 TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent, const TMixerTarget& mixer)
     : QWidget(parent), Mixer(mixer), programFolder_(programFolder)
 {
-    MainForm = this;
     connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
     qApp->installEventFilter(this);
     CreateFormComponents();
     FormCreate();
 }
 
-TMainForm::~TMainForm()
-{
-    if (MainForm == this)
-        MainForm = nullptr;
-}
+TMainForm::~TMainForm() = default;
 
 void TMainForm::CreateFormComponents()
 {
@@ -190,6 +186,18 @@ void TMainForm::FormCreate()
     client->addWidget(pnl_top);
     client->addWidget(pager_web, 1);
 
+    MessageFilter = new TMessageFilter(this, pager_web, wb_left,
+                                       [this](QObject* watched, QEvent* event) { return LeftViewInput(watched, event); }, this);
+    connect(MessageFilter, &TMessageFilter::BossKeyPressed, this, &TMainForm::BossKey);
+    connect(MessageFilter, &TMessageFilter::RightButtonReleased, Tray, &TTrayIcon::RightButtonReleased);
+    connect(MessageFilter, &TMessageFilter::PointerMoved, this, [this](bool atLeftEdge) {
+        // While the left bar is hidden, the strip shows at the left edge.
+        if (pnl_left->isHidden() && pnl_toggle->isHidden() == atLeftEdge) {
+            pnl_toggle->setVisible(atLeftEdge);
+            LayoutBrowsers();
+        }
+    });
+
     CleanGamesFolder();
 
     // 12-14.
@@ -251,6 +259,27 @@ void TMainForm::ToggleLeftView()
 }
 
 void TMainForm::BossKey() { hide(); }
+
+bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
+{
+    return MessageFilter && MessageFilter->Filter(watched, event);
+}
+
+void TMainForm::AddTrayIcon()
+{
+    Tray = new TTrayIcon(this, pm_tray, Menu_Hide, Menu_Close, this);
+    Tray->Show();
+}
+
+void TMainForm::Menu_HideClick() { Tray->ToggleWindow(); }
+void TMainForm::Menu_CloseClick() { close(); }
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    Tray->Hide();
+    QWidget::closeEvent(event);
+    emit FormClosed();
+}
 
 void TMainForm::OpenInWebBrowser(const std::string& address)
 {

@@ -15,11 +15,12 @@ class QLabel;
 class QMenu;
 class QAction;
 class QSlider;
-class QSystemTrayIcon;
 class QTimer;
 class QToolButton;
 class TEmbeddedWB;
 class TMSHTMLHTMLDocumentEvents;
+class TMessageFilter;
+class TTrayIcon;
 class TWebPageControlEx;
 
 // The main window: the left bar with its browser, the toggle strip, the
@@ -89,6 +90,7 @@ public:
 
     // Sees every input event of the application before its widget does;
     // true when the event goes no further.
+    TMessageFilter* MessageFilter = nullptr;
     bool appEventsMessage(QObject* watched, QEvent* event);
     // The left view's own right clicks and menu keys.
     bool LeftViewInput(QObject* watched, QEvent* event);
@@ -113,13 +115,10 @@ public:
     QString BrowserCommand = QStringLiteral("xdg-open");
 
     // The tray icon and its menu: the way back to a hidden window.
-    QSystemTrayIcon* TrayIcon = nullptr;
+    TTrayIcon* Tray = nullptr;
     void AddTrayIcon();
-    void suitemppm_trayPopup();
     void Menu_HideClick();
     void Menu_CloseClick();
-    void ToggleVisibility();
-    void PopTrayMenu();
 
     // The once-per-run update check, eight seconds after start.
     void tmr_updateTimer();
@@ -156,11 +155,6 @@ private:
 
     std::filesystem::path programFolder_;
     bool shown_ = false;
-    bool ctrlDown_ = false; // as the keyboard last told the program
-    bool trayMenuPending_ = false;
     bool downloading_ = false;
     bool ownPagesRestoring_ = false; // a local page crashed and is loading again
 };
-
-// The one main window of the program.
-extern TMainForm* MainForm;

@@ -1,6 +1,7 @@
 // The tray icon in a real tray host (trayer) on the test display, driven by
 // real clicks from xdotool.
 #include "RunningMainWindow.h"
+#include "app/TrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,7 +28,7 @@ protected:
         ASSERT_TRUE(host_.waitForStarted());
         ASSERT_TRUE(WaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, 10000));
         Start();
-        ASSERT_TRUE(WaitFor([&] { return form_->TrayIcon->geometry().isValid() && !form_->TrayIcon->geometry().isEmpty(); }));
+        ASSERT_TRUE(WaitFor([&] { return form_->Tray->Icon()->geometry().isValid() && !form_->Tray->Icon()->geometry().isEmpty(); }));
     }
     void TearDown() override
     {
@@ -43,7 +44,7 @@ protected:
                                   QString::number(button)});
         EXPECT_TRUE(WaitFor([&] { return xdotool.state() == QProcess::NotRunning; }, 10000));
     }
-    void ClickIcon(int button) { ClickAt(form_->TrayIcon->geometry().center(), button); }
+    void ClickIcon(int button) { ClickAt(form_->Tray->Icon()->geometry().center(), button); }
     static QStringList Shown(QMenu* menu)
     {
         QStringList items;
@@ -58,8 +59,8 @@ protected:
 
 TEST_F(Tray, IconCarriesTheNameAndALeftClickHidesAndShowsTheWindow)
 {
-    EXPECT_TRUE(form_->TrayIcon->isVisible());
-    EXPECT_EQ(form_->TrayIcon->toolTip().toStdString(), "zev子");
+    EXPECT_TRUE(form_->Tray->Icon()->isVisible());
+    EXPECT_EQ(form_->Tray->Icon()->toolTip().toStdString(), "zev子");
     ClickIcon(1);
     ASSERT_TRUE(WaitFor([&] { return !form_->isVisible(); }));
     ClickIcon(1);
@@ -92,7 +93,7 @@ TEST_F(Tray, RightClickMenuShowsHidesAndCloses)
     ClickAt(menu->mapToGlobal(menu->actionGeometry(form_->Menu_Close).center()), 1);
     ASSERT_TRUE(WaitFor([&] { return closed.count() == 1; }));
     EXPECT_FALSE(form_->isVisible());
-    EXPECT_FALSE(form_->TrayIcon->isVisible()) << "the icon is gone";
+    EXPECT_FALSE(form_->Tray->Icon()->isVisible()) << "the icon is gone";
 }
 
 } // namespace
