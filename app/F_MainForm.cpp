@@ -8,6 +8,7 @@
 #include "browser/FlashPlayer.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
+#include "library/GameLibrary.h"
 #include "platform/ApplicationExceptions.h"
 
 #include <QAction>
@@ -50,7 +51,7 @@ void Paint(QWidget* widget, const QColor& colour)
 } // namespace
 
 TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent, const TMixerTarget& mixer)
-    : QWidget(parent), Mixer(mixer), programFolder_(programFolder)
+    : QWidget(parent), Files(programFolder), Mixer(mixer)
 {
     connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
     qApp->installEventFilter(this);
@@ -105,8 +106,8 @@ void TMainForm::FormCreate()
     AddTrayIcon();
 
     // 5: the two local pages.
-    LeftPagePath = QString::fromStdString((programFolder_ / "Data" / "left.html").string());
-    TopPagePath = QString::fromStdString((programFolder_ / "Data" / "top.html").string());
+    LeftPagePath = Files.DataFile(QStringLiteral("left.html"));
+    TopPagePath = Files.DataFile(QStringLiteral("top.html"));
 
     // 6: size and colour.
     resize(960, 680);
@@ -154,7 +155,6 @@ void TMainForm::FormCreate()
     wb_left->SetWindowsDetached(true);
     connect(wb_left, &TEmbeddedWB::OnNewWindow2, this, &TMainForm::LeftViewNewWindow);
     wb_left->OfferPageScript(QStringLiteral(":/scripts/left_view.js"));
-    connect(wb_left, &TEmbeddedWB::OnPageRequest, this, &TMainForm::LeftViewRequest);
     wb_top = new TEmbeddedWB(pnl_top);
     wb_top->setObjectName(QStringLiteral("wb_top"));
     wb_top->OfferDocumentEvents();
@@ -175,7 +175,7 @@ void TMainForm::FormCreate()
     }
 
     // 11: the tab pager below the top panel.
-    flash::Install(BrowserProfile(), QString::fromStdString((programFolder_ / "Ruffle").string()));
+    flash::Install(BrowserProfile(), Files.RuffleFolder());
     pager_web = new TWebPageControlEx(pnl_client);
     pager_web->setObjectName(QStringLiteral("pager_web"));
     pager_web->SetTabAreaBackground(skin::WindowColour(), skin::WindowColour(), Qt::Vertical);
@@ -186,8 +186,12 @@ void TMainForm::FormCreate()
     client->addWidget(pnl_top);
     client->addWidget(pager_web, 1);
 
-    MessageFilter = new TMessageFilter(this, pager_web, wb_left,
-                                       [this](QObject* watched, QEvent* event) { return LeftViewInput(watched, event); }, this);
+    Library = new TGameLibrary(wb_left, pager_web, this, Files, this);
+    connect(Library, &TGameLibrary::EntryMenuRequested, pm_left, [this](QPoint screen) { pm_left->popup(screen); });
+
+    MessageFilter = new TMessageFilter(this, pager_web, wb_left, [this](QObject* watched, QEvent* event) {
+        return Library->LeftViewInput(watched, event);
+    }, this);
     connect(MessageFilter, &TMessageFilter::BossKeyPressed, this, &TMainForm::BossKey);
     connect(MessageFilter, &TMessageFilter::RightButtonReleased, Tray, &TTrayIcon::RightButtonReleased);
     connect(MessageFilter, &TMessageFilter::PointerMoved, this, [this](bool atLeftEdge) {
@@ -198,7 +202,7 @@ void TMainForm::FormCreate()
         }
     });
 
-    CleanGamesFolder();
+    Library->CleanGamesFolder();
 
     // 12-14.
     LayoutBrowsers();
@@ -260,6 +264,11 @@ void TMainForm::ToggleLeftView()
 
 void TMainForm::BossKey() { hide(); }
 
+void TMainForm::CollectGame() { Library->Collect(); }
+void TMainForm::DownloadGame() { Library->Download(); }
+void TMainForm::menu_deleteClick() { Library->DeletePicked(); }
+QString TMainForm::ListFile(const QString& kind) const { return Files.DataFile(kind + QStringLiteral(".xml")); }
+
 bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
 {
     return MessageFilter && MessageFilter->Filter(watched, event);
@@ -293,7 +302,7 @@ void TMainForm::lbl_reportClick() { OpenInWebBrowser(Config->ReportURL); }
 void TMainForm::appEventsException(const QString& message)
 {
     // One line per error, appended; a log that cannot be written is skipped.
-    QFile log(QString::fromStdString((programFolder_ / "Data" / "Log.dat").string()));
+    QFile log(Files.DataFile(QStringLiteral("Log.dat")));
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
     log.write(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8() + ' '

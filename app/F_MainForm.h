@@ -1,5 +1,5 @@
 #pragma once
-#include "library/LeftViewEntry.h"
+#include "platform/ProgramFiles.h"
 #include "platform/HttpGet.h"
 #include "platform/UrlDownload.h"
 #include "services/U_VolumeCtrl.h"
@@ -19,6 +19,7 @@ class QTimer;
 class QToolButton;
 class TEmbeddedWB;
 class TMSHTMLHTMLDocumentEvents;
+class TGameLibrary;
 class TMessageFilter;
 class TTrayIcon;
 class TWebPageControlEx;
@@ -80,30 +81,18 @@ public:
     bool ToolbarClick(TMSHTMLHTMLDocumentEvents* sender);
     void LeftViewNewWindow(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
 
-    // The game library.
+    // The game library, and the program's own files.
+    platform::TProgramFiles Files;
+    TGameLibrary* Library = nullptr;
     void CollectGame();
     void DownloadGame();
+    void menu_deleteClick();
     QString ListFile(const QString& kind) const;
-    void RefreshLeftView(const QString& kind);
-    // The standard message box: the text, no icon, OK, the application title.
-    void ShowMessage(const QString& text);
 
     // Sees every input event of the application before its widget does;
     // true when the event goes no further.
     TMessageFilter* MessageFilter = nullptr;
     bool appEventsMessage(QObject* watched, QEvent* event);
-    // The left view's own right clicks and menu keys.
-    bool LeftViewInput(QObject* watched, QEvent* event);
-    void PopLeftMenuAt(const QString& script, std::optional<QPoint> screen);
-    void menu_deleteClick();
-    // The left page's own script asks whether the program takes a release.
-    void LeftViewRequest(TEmbeddedWB* sender, const QVariantMap& request, QString& answer);
-    void PlayLocalGame();
-    QString LeftItemKind;
-    QString LeftItemName;
-    // The entry as the left page drew it, when it gave its identity.
-    std::optional<LeftViewEntry> LeftItemEntry;
-
     // Writes an error that no handler caught to Data/Log.dat; shows nothing.
     void appEventsException(const QString& message);
 
@@ -142,8 +131,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    TUrlDownload::Result FetchGame(const QUrl& source, const QString& target);
-    void CleanGamesFolder();
     void FormCreate();
     void FormShow();
     void FormResize();
@@ -153,8 +140,6 @@ private:
     void OpenInWebBrowser(const std::string& address);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    std::filesystem::path programFolder_;
     bool shown_ = false;
-    bool downloading_ = false;
     bool ownPagesRestoring_ = false; // a local page crashed and is loading again
 };

@@ -71,3 +71,12 @@ std::optional<int> Locate(const TGameList& list, const QString& text, const std:
         return std::nullopt;
     return entry->index;
 }
+
+std::optional<platform::ListKind> ListOfHit(const LeftViewHit& hit) { return platform::TProgramFiles::ListKindOf(hit.kind); }
+
+bool PlaysOnRelease(const QVariantMap& request)
+{
+    return request.value(QStringLiteral("what")).toString() == QLatin1String("leftButtonUp")
+           && request.value(QStringLiteral("hit")).toBool()
+           && ListOfHit(LeftViewHit::FromPage(request)) == platform::ListKind::Local;
+}

@@ -3,6 +3,8 @@
 // name and visible text, and, for an entry the page drew with its identity,
 // its position in the list and its stored name and address. Texts longer
 // than the page ships arrive cut, with the length they have in the page.
+#include "platform/ProgramFiles.h"
+
 #include <QString>
 #include <QVariantMap>
 #include <optional>
@@ -35,3 +37,10 @@ QString LeftViewFocusScript();
 // name is the visible text. A field that cannot be read ends the search
 // with EGameListField.
 std::optional<int> Locate(const TGameList& list, const QString& text, const std::optional<LeftViewEntry>& entry);
+
+// Which list a hit's entry belongs to; none for anything else in the page.
+std::optional<platform::ListKind> ListOfHit(const LeftViewHit& hit);
+
+// Whether the program takes a request of the left page: a left-button
+// release on a local entry plays its game; any other goes on to the page.
+bool PlaysOnRelease(const QVariantMap& request);

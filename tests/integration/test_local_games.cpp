@@ -2,6 +2,7 @@
 // nothing else, and runs in a page process apart from the program's own
 // pages (the toolbar and the left view).
 #include "RunningMainWindow.h"
+#include "library/GameLibrary.h"
 
 #include <QElapsedTimer>
 #include <QWebEnginePage>
@@ -33,8 +34,8 @@ protected:
     TWebPageEx* Play(const QString& name)
     {
         const int before = form_->pager_web->PageCount();
-        form_->LeftItemName = name;
-        form_->PlayLocalGame();
+        form_->Library->Pick(platform::ListKind::Local, name);
+        form_->Library->PlayPicked();
         EXPECT_EQ(form_->pager_web->PageCount(), before + 1);
         return form_->pager_web->Page(form_->pager_web->PageCount() - 1);
     }

@@ -3,6 +3,7 @@
 // view's context menu.
 #include "DialogAnswerer.h"
 #include "RunningMainWindow.h"
+#include "library/GameLibrary.h"
 #include "library/TGameList.h"
 
 #include <QAbstractButton>
@@ -276,8 +277,8 @@ protected:
                       "<item><txt>同名</txt><url><![CDATA[" + site_.Url("/title31.html").toUtf8() + "]]></url></item></list>");
         for (const char* file : {"Data/Flash/spaced.swf", "Data/Flash/broken.swf"})
             folder_.Write(file, "swf");
-        form_->RefreshLeftView("gamelocal");
-        form_->RefreshLeftView("gamefavorites");
+        form_->Library->RefreshLeftView(platform::ListKind::Local);
+        form_->Library->RefreshLeftView(platform::ListKind::Favorites);
         ASSERT_TRUE(WaitFor([&] {
             return RunIn(form_->wb_left, "document.querySelectorAll('.gamelocal').length + ','"
                                          "+ document.querySelectorAll('.gamefavorites').length").toString() == "3,2";
@@ -353,7 +354,7 @@ TEST_P(LeftViewListFiles, ShowEveryEntry)
 {
     const ListFileCase& c = GetParam();
     folder_.Write("Data/gamefavorites.xml", c.bytes);
-    form_->RefreshLeftView("gamefavorites");
+    form_->Library->RefreshLeftView(platform::ListKind::Favorites);
     const QString shown = QStringLiteral("Array.from(document.querySelectorAll('.gamefavorites'))"
                                          ".map(function(e){return e.textContent;}).join('/')");
     ASSERT_TRUE(WaitFor([&] { return RunIn(form_->wb_left, shown).toString() == c.shown.join('/'); }))
@@ -458,8 +459,8 @@ TEST_P(LocalPlayerPage, ShowsAClearMessage)
     QFile::remove(folder_.Path("Data/Flash/20260101000001.swf"));
     if (!GetParam().bytes.isEmpty())
         folder_.Write("Data/Flash/20260101000001.swf", GetParam().bytes);
-    form_->LeftItemName = QStringLiteral("游戏一");
-    form_->PlayLocalGame();
+    form_->Library->Pick(platform::ListKind::Local, QStringLiteral("游戏一"));
+    form_->Library->PlayPicked();
     ASSERT_EQ(form_->pager_web->PageCount(), 2);
     TWebPageEx* tab = form_->pager_web->Page(1);
     EXPECT_TRUE(WaitFor([&] { return RunIn(tab->WebBrowser, "document.body ? document.body.innerText : ''").toString().contains(QString::fromUtf8(GetParam().message)); }))

@@ -79,3 +79,41 @@ TEST(LeftViewHit, ReadsTheFactsThePageSends)
 }
 
 } // namespace
+
+namespace {
+
+struct ReleaseCase {
+    const char* what;
+    bool hit;
+    const char* className;
+    bool plays;
+};
+
+TEST(LeftViewDecisions, OnlyALeftReleaseOnALocalEntryPlays)
+{
+    const ReleaseCase cases[] = {
+        {"leftButtonUp", true, "gamelocal", true},      {"leftButtonUp", true, "gamefavorites", false},
+        {"leftButtonUp", true, "item game", false},     {"leftButtonUp", false, "gamelocal", false},
+        {"rightButtonUp", true, "gamelocal", false},    {"leftButtonUp", true, "gamelocal extra", false},
+    };
+    for (const ReleaseCase& c : cases) {
+        const QVariantMap request{{QStringLiteral("what"), QString::fromLatin1(c.what)},
+                                  {QStringLiteral("hit"), c.hit},
+                                  {QStringLiteral("className"), QString::fromLatin1(c.className)}};
+        EXPECT_EQ(PlaysOnRelease(request), c.plays) << c.what << " " << c.hit << " " << c.className;
+    }
+}
+
+TEST(LeftViewDecisions, OnlyListEntriesHaveAMenu)
+{
+    const std::pair<const char*, std::optional<platform::ListKind>> cases[] = {
+        {"gamelocal", platform::ListKind::Local}, {"gamefavorites", platform::ListKind::Favorites},
+        {"item", std::nullopt}, {"", std::nullopt}, {"GAMELOCAL", std::nullopt}};
+    for (const auto& [className, kind] : cases) {
+        LeftViewHit hit;
+        hit.kind = QString::fromLatin1(className);
+        EXPECT_EQ(ListOfHit(hit), kind) << className;
+    }
+}
+
+} // namespace

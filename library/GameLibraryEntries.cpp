@@ -1,8 +1,6 @@
-// The left view's actions: a context menu with "删除" on list entries, from
-// a right click or the menu key on the focused entry, and
-// playing a local game with a left click.
-#include "app/F_MainForm.h"
-#include "LeftViewEntry.h"
+// The left view's entries: a right click or the menu key on an entry asks
+// for its "删除" menu, a left click on a local entry plays its game.
+#include "GameLibrary.h"
 #include "TGameList.h"
 #include "browser/CaptionRules.h"
 #include "browser/LocalGamePages.h"
@@ -14,17 +12,13 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
 
-namespace {
+using platform::ListKind;
 
-bool IsListKind(const QString& className)
-{
-    return className == QLatin1String("gamelocal") || className == QLatin1String("gamefavorites");
-}
+namespace {
 
 // A downloaded game's file as a list holds it: a plain name inside
 // Data/Flash, never a path to anywhere else, and never one of the local
@@ -44,7 +38,14 @@ bool IsGameFileName(const QString& name)
 
 } // namespace
 
-bool TMainForm::LeftViewInput(QObject*, QEvent* event)
+void TGameLibrary::Pick(ListKind kind, const QString& name, const std::optional<LeftViewEntry>& entry)
+{
+    pickedKind_ = kind;
+    pickedName_ = name;
+    pickedEntry_ = entry;
+}
+
+bool TGameLibrary::LeftViewInput(QObject*, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
@@ -53,7 +54,7 @@ bool TMainForm::LeftViewInput(QObject*, QEvent* event)
         if (!menuKey)
             return false;
         if (!key->isAutoRepeat())
-            PopLeftMenuAt(LeftViewFocusScript(), std::nullopt);
+            PopEntryMenu(LeftViewFocusScript(), std::nullopt);
         return true;
     }
     const bool context = event->type() == QEvent::ContextMenu
@@ -66,56 +67,53 @@ bool TMainForm::LeftViewInput(QObject*, QEvent* event)
     if (event->type() != QEvent::MouseButtonRelease)
         return true;
     const QPoint screen = QCursor::pos();
-    const QPoint client = wb_left->mapFromGlobal(screen);
-    PopLeftMenuAt(LeftViewHitScript(client.x(), client.y()), screen);
+    const QPoint client = leftView_->mapFromGlobal(screen);
+    PopEntryMenu(LeftViewHitScript(client.x(), client.y()), screen);
     return true;
 }
 
-// Asks the page what `script` points at and, for a list entry, shows the
+// Asks the page what `script` points at and, for a list entry, asks for the
 // menu at `screen`, or below the entry when no point is given.
-void TMainForm::PopLeftMenuAt(const QString& script, std::optional<QPoint> screen)
+void TGameLibrary::PopEntryMenu(const QString& script, std::optional<QPoint> screen)
 {
-    if (!wb_left->Document()->Loaded())
+    if (!leftView_->Document()->Loaded())
         return;
-    wb_left->Document()->execScript(script, [this, screen](const QVariant& answer) {
+    leftView_->Document()->execScript(script, [this, screen](const QVariant& answer) {
         const QVariantMap facts = answer.toMap();
         if (facts.isEmpty())
             return;
         const LeftViewHit hit = LeftViewHit::FromPage(facts);
-        if (!IsListKind(hit.kind))
+        const std::optional<ListKind> kind = ListOfHit(hit);
+        if (!kind)
             return;
-        LeftItemKind = hit.kind;
-        LeftItemName = hit.entry ? hit.entry->name : hit.text;
-        LeftItemEntry = hit.entry;
+        Pick(*kind, hit.entry ? hit.entry->name : hit.text, hit.entry);
         const QPoint below(facts.value(QStringLiteral("x")).toInt(), facts.value(QStringLiteral("y")).toInt());
-        pm_left->popup(screen.value_or(wb_left->mapToGlobal(below)));
+        emit EntryMenuRequested(screen.value_or(leftView_->mapToGlobal(below)));
     });
 }
 
 // The play path: a left-button release on a local entry plays its game and
 // is kept from the page; any other release goes on to the page.
-void TMainForm::LeftViewRequest(TEmbeddedWB*, const QVariantMap& request, QString& answer)
+void TGameLibrary::LeftViewRequest(const QVariantMap& request, QString& answer)
 {
-    if (request.value(QStringLiteral("what")).toString() != QLatin1String("leftButtonUp"))
-        return;
-    const LeftViewHit hit = LeftViewHit::FromPage(request);
-    if (!request.value(QStringLiteral("hit")).toBool() || hit.kind != QLatin1String("gamelocal"))
+    if (!PlaysOnRelease(request))
         return;
     answer = QStringLiteral("handled");
-    LeftItemKind = hit.kind;
-    LeftItemName = hit.entry ? hit.entry->name : hit.text;
-    LeftItemEntry = hit.entry;
+    const LeftViewHit hit = LeftViewHit::FromPage(request);
+    Pick(ListKind::Local, hit.entry ? hit.entry->name : hit.text, hit.entry);
     // Opened once the page has its answer, not inside its event.
-    QTimer::singleShot(0, this, &TMainForm::PlayLocalGame);
+    QTimer::singleShot(0, this, &TGameLibrary::PlayPicked);
 }
 
-void TMainForm::PlayLocalGame()
+void TGameLibrary::PlayPicked()
 {
-    TGameList list(ListFile(QStringLiteral("gamelocal")));
+    if (pickedKind_ != ListKind::Local)
+        return;
+    TGameList list(files_.ListFile(ListKind::Local));
     QString name;
     std::optional<QString> file;
     try {
-        if (const std::optional<int> entry = Locate(list, LeftItemName, LeftItemEntry)) {
+        if (const std::optional<int> entry = Locate(list, pickedName_, pickedEntry_)) {
             name = list.Value(*entry, TGameList::Name).value_or(QString());
             file = list.Value(*entry, TGameList::Address);
         }
@@ -124,26 +122,27 @@ void TMainForm::PlayLocalGame()
     }
     if (!file)
         return;
-    const QUrl address = local_games::PlayerPage(QString::fromStdString((programFolder_ / "Data" / "Flash").string()), *file, name);
-    TWebPageEx* page = pager_web->OpenPage(address.toString(QUrl::FullyEncoded), true);
+    const QUrl address = local_games::PlayerPage(files_.FlashFolder(), *file, name);
+    TWebPageEx* page = pager_->OpenPage(address.toString(QUrl::FullyEncoded), true);
     page->SetCaption(captions::FromGameName(name));
     page->GameName = name;
 }
 
-void TMainForm::menu_deleteClick()
+void TGameLibrary::DeletePicked()
 {
-    if (!IsListKind(LeftItemKind))
+    if (!pickedKind_)
         return;
-    TGameList list(ListFile(LeftItemKind));
+    const ListKind kind = *pickedKind_;
+    TGameList list(files_.ListFile(kind));
     std::optional<QString> file;
     try {
-        const std::optional<int> entry = Locate(list, LeftItemName, LeftItemEntry);
+        const std::optional<int> entry = Locate(list, pickedName_, pickedEntry_);
         if (!entry) {
             // The list has changed since it was drawn: show it as it is now.
-            RefreshLeftView(LeftItemKind);
+            RefreshLeftView(kind);
             return;
         }
-        if (LeftItemKind == QLatin1String("gamelocal"))
+        if (kind == ListKind::Local)
             file = list.Value(*entry, TGameList::Address);
         list.Remove(*entry);
     } catch (const EGameListField&) {
@@ -155,6 +154,6 @@ void TMainForm::menu_deleteClick()
         return;
     }
     if (file && IsGameFileName(*file))
-        QFile::remove(QDir(QString::fromStdString((programFolder_ / "Data" / "Flash").string())).filePath(*file));
-    RefreshLeftView(LeftItemKind);
+        QFile::remove(QDir(files_.FlashFolder()).filePath(*file));
+    RefreshLeftView(kind);
 }

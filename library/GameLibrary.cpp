@@ -1,7 +1,6 @@
-// The main window's game library commands: collect the active page to the
-// favourites, download its game to the local list; and at start the games
-// folder is cleared of what an interrupted download left.
-#include "app/F_MainForm.h"
+// Collect and download for the active page, and the start-up clean-up of
+// the games folder.
+#include "GameLibrary.h"
 #include "DownloadLeftovers.h"
 #include "ListText.h"
 #include "LocalGameFile.h"
@@ -12,7 +11,6 @@
 #include "browser/THTMLDocument.h"
 #include "platform/ApplicationExceptions.h"
 #include "platform/FolderUse.h"
-#include "platform/UrlDownload.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,10 +23,9 @@
 #include <QTimer>
 #include <optional>
 
-namespace {
+using platform::ListKind;
 
-const QString kFavorites = QStringLiteral("gamefavorites");
-const QString kLocal = QStringLiteral("gamelocal");
+namespace {
 
 // Runs work under the list operations' silent handler: a field that cannot
 // be read ends the operation without a word.
@@ -103,58 +100,62 @@ bool OpenForGame(std::optional<TGameList>& list, const QString& file, const QStr
 
 } // namespace
 
-QString TMainForm::ListFile(const QString& kind) const
+TGameLibrary::TGameLibrary(TEmbeddedWB* leftView, TWebPageControlEx* pager, QWidget* dialogParent,
+                           platform::TProgramFiles files, QObject* parent)
+    : QObject(parent), leftView_(leftView), pager_(pager), dialogParent_(dialogParent), files_(std::move(files))
 {
-    return TGameList::FileOf(QString::fromStdString(programFolder_.string()), kind);
+    connect(leftView_, &TEmbeddedWB::OnPageRequest, this,
+            [this](TEmbeddedWB*, const QVariantMap& request, QString& answer) { LeftViewRequest(request, answer); });
 }
 
-void TMainForm::ShowMessage(const QString& text)
+void TGameLibrary::ShowMessage(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok, dialogParent_);
     box.exec();
 }
 
-void TMainForm::RefreshLeftView(const QString& kind)
+void TGameLibrary::RefreshLeftView(ListKind kind)
 {
-    wb_left->Document()->CallFunction(QStringLiteral("get_xml"), {kind + QStringLiteral(".xml"), kind});
+    const QString name = platform::TProgramFiles::ListName(kind);
+    leftView_->Document()->CallFunction(QStringLiteral("get_xml"), {name + QStringLiteral(".xml"), name});
 }
 
-void TMainForm::CleanGamesFolder()
+void TGameLibrary::CleanGamesFolder()
 {
-    const QString games = QString::fromStdString((programFolder_ / "Data" / "Flash").string());
+    const QString games = files_.FlashFolder();
     // Only a program that is alone with the folder can tell what an
     // interrupted download left from what another one is fetching.
     auto* use = new platform::TFolderUse(games, this);
     if (use->Exclusive())
-        RemoveDownloadLeftovers(games, ListFile(kLocal));
+        RemoveDownloadLeftovers(games, files_.ListFile(ListKind::Local));
     use->Share();
 }
 
-void TMainForm::CollectGame()
+void TGameLibrary::Collect()
 {
-    TWebPageEx* page = pager_web->ActivePage();
+    TWebPageEx* page = pager_->ActivePage();
     if (!page)
         return;
     const QString address = page->WebBrowser->LocationURL();
     const bool hasDocument = page->WebBrowser->Document()->Loaded();
     // The title is the document's own, read from the page.
     page->WebBrowser->Document()->title([this, address, hasDocument](const QString& title) {
-        const Collected collected = Collect(ListFile(kFavorites), address, title, hasDocument);
+        const Collected collected = ::Collect(files_.ListFile(ListKind::Favorites), address, title, hasDocument);
         if (collected.message.isEmpty())
             return;
         // The message waits until the page has its answer.
         QTimer::singleShot(0, this, [this, collected] {
             ShowMessage(collected.message);
             if (collected.saved)
-                RefreshLeftView(kFavorites);
+                RefreshLeftView(ListKind::Favorites);
         });
     });
 }
 
-TUrlDownload::Result TMainForm::FetchGame(const QUrl& source, const QString& target)
+TUrlDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target)
 {
-    TPageDownload download(pager_web->ActivePage() ? pager_web->ActivePage()->WebBrowser->page() : nullptr);
-    QProgressDialog progress(QStringLiteral("正在下载游戏…"), QStringLiteral("取消"), 0, 0, this);
+    TPageDownload download(pager_->ActivePage() ? pager_->ActivePage()->WebBrowser->page() : nullptr);
+    QProgressDialog progress(QStringLiteral("正在下载游戏…"), QStringLiteral("取消"), 0, 0, dialogParent_);
     progress.setWindowTitle(QApplication::applicationDisplayName());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
@@ -179,16 +180,16 @@ TUrlDownload::Result TMainForm::FetchGame(const QUrl& source, const QString& tar
     return download.result();
 }
 
-void TMainForm::DownloadGame()
+void TGameLibrary::Download()
 {
     // One download at a time: the running one shows its progress.
     if (downloading_)
         return;
     const QScopedValueRollback<bool> busy(downloading_, true);
-    QPointer<TWebPageEx> page = pager_web->ActivePage();
+    QPointer<TWebPageEx> page = pager_->ActivePage();
     if (!page)
         return;
-    const QString listFile = ListFile(kLocal);
+    const QString listFile = files_.ListFile(ListKind::Local);
     const QString name = ListText(page->GameName);
     const QUrl source(page->GameFileURL);
     QString message;
@@ -204,7 +205,7 @@ void TMainForm::DownloadGame()
         return;
 
     // Two downloads within one second must not share a file.
-    const QDir games(QString::fromStdString((programFolder_ / "Data" / "Flash").string()));
+    const QDir games(files_.FlashFolder());
     QDateTime when = QDateTime::currentDateTime();
     QString fileName = LocalGameFileName(when, source);
     while (games.exists(fileName) || games.exists(fileName + QStringLiteral(".part")))
@@ -232,5 +233,5 @@ void TMainForm::DownloadGame()
         return;
     }
     ShowMessage(QStringLiteral("该游戏下载成功！"));
-    RefreshLeftView(kLocal);
+    RefreshLeftView(ListKind::Local);
 }

@@ -1,0 +1,63 @@
+#pragma once
+// The game library: collects the active page to the favourites, downloads
+// its game to the local list, plays and deletes the left view's entries, and
+// clears the games folder of what an interrupted download left. It owns the
+// entry the user last picked in the left view.
+#include "LeftViewEntry.h"
+#include "platform/ProgramFiles.h"
+#include "platform/UrlDownload.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QVariantMap>
+#include <optional>
+
+class QEvent;
+class QWidget;
+class TEmbeddedWB;
+class TWebPageControlEx;
+
+class TGameLibrary : public QObject {
+    Q_OBJECT
+public:
+    // Message boxes and the download's progress show over dialogParent.
+    TGameLibrary(TEmbeddedWB* leftView, TWebPageControlEx* pager, QWidget* dialogParent, platform::TProgramFiles files,
+                 QObject* parent = nullptr);
+
+    void Collect();
+    void Download();
+    // The picked entry: what the left view last reported, or a local game
+    // named here.
+    void Pick(platform::ListKind kind, const QString& name, const std::optional<LeftViewEntry>& entry = std::nullopt);
+    void PlayPicked();
+    void DeletePicked();
+    // Draws a list again in the left view from its file.
+    void RefreshLeftView(platform::ListKind kind);
+    // Clears the games folder of an interrupted download's files, when no
+    // other copy of the program uses the folder.
+    void CleanGamesFolder();
+
+    // The left view's right clicks and menu keys; true when the event goes
+    // no further.
+    bool LeftViewInput(QObject* watched, QEvent* event);
+
+signals:
+    // The entry menu ("删除") for the picked entry, at this screen point.
+    void EntryMenuRequested(QPoint screen);
+
+private:
+    void PopEntryMenu(const QString& script, std::optional<QPoint> screen);
+    void LeftViewRequest(const QVariantMap& request, QString& answer);
+    TUrlDownload::Result FetchGame(const QUrl& source, const QString& target);
+    void ShowMessage(const QString& text);
+
+    TEmbeddedWB* leftView_;
+    TWebPageControlEx* pager_;
+    QWidget* dialogParent_;
+    platform::TProgramFiles files_;
+    bool downloading_ = false;
+    std::optional<platform::ListKind> pickedKind_;
+    QString pickedName_;
+    // The entry as the left page drew it, when it gave its identity.
+    std::optional<LeftViewEntry> pickedEntry_;
+};
