@@ -53,17 +53,7 @@ protected:
         return WaitFor([page] { return page->WebBrowser->ReadyState() == 4 && !page->Busy; });
     }
 
-    QVariant RunIn(TEmbeddedWB* view, const QString& code)
-    {
-        QVariant answer;
-        bool answered = false;
-        view->page()->runJavaScript(code, QWebEngineScript::MainWorld, [&](const QVariant& value) {
-            answer = value;
-            answered = true;
-        });
-        EXPECT_TRUE(WaitFor([&] { return answered; }));
-        return answer;
-    }
+    QVariant RunIn(TEmbeddedWB* view, const QString& code) { return RunScript(view, code); }
     QVariant RunInTop(const QString& code) { return RunIn(form_->wb_top, code); }
 
     // A real mouse click on the middle of the element with this id.

@@ -10,6 +10,11 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+#include <gtest/gtest.h>
 
 #include <csignal>
 #include <functional>
@@ -93,6 +98,19 @@ private:
 };
 
 // A program folder of its own: Data with the shipped pages, and the player.
+// Runs a script in a view's page and waits for its answer.
+inline QVariant RunScript(QWebEngineView* view, const QString& code)
+{
+    QVariant answer;
+    bool answered = false;
+    view->page()->runJavaScript(code, QWebEngineScript::MainWorld, [&](const QVariant& value) {
+        answer = value;
+        answered = true;
+    });
+    EXPECT_TRUE(WaitFor([&] { return answered; })) << "the page answers the script";
+    return answer;
+}
+
 class ProgramFolder {
 public:
     explicit ProgramFolder(bool withData = true)

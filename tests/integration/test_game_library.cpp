@@ -12,7 +12,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QWebEngineScript>
 #include <gtest/gtest.h>
 
 using platform::ListKind;
@@ -44,17 +43,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return Count(".gamelocal") == 1; }));
     }
 
-    QVariant RunIn(TEmbeddedWB* view, const QString& code)
-    {
-        QVariant answer;
-        bool answered = false;
-        view->page()->runJavaScript(code, QWebEngineScript::MainWorld, [&](const QVariant& value) {
-            answer = value;
-            answered = true;
-        });
-        EXPECT_TRUE(WaitFor([&] { return answered; }));
-        return answer;
-    }
+    static QVariant RunIn(TEmbeddedWB* view, const QString& code) { return testing_support::RunScript(view, code); }
     int Count(const QString& selector) { return RunIn(left_, QStringLiteral("document.querySelectorAll('%1').length").arg(selector)).toInt(); }
 
     testing_support::SiteServer site_;
