@@ -6,7 +6,11 @@
 #include "browser/FlashPlayer.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
+#include "browser/ToolbarController.h"
 #include "platform/ApplicationExceptions.h"
+#include "services/F_UpdateHint.h"
+#include "services/UpdateCheck.h"
+#include "services/VolumeControl.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,8 +53,9 @@ void Paint(QWidget* widget, const QColor& colour)
 } // namespace
 
 TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent, const TMixerTarget& mixer)
-    : QWidget(parent), Mixer(mixer), programFolder_(programFolder)
+    : QWidget(parent), programFolder_(programFolder)
 {
+    Volume = new TVolumeControl(mixer, this);
     MainForm = this;
     connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
     qApp->installEventFilter(this);
@@ -83,6 +88,11 @@ void TMainForm::CreateFormComponents()
     tmr_update->setSingleShot(true);
     connect(tmr_update, &QTimer::timeout, this, &TMainForm::tmr_updateTimer);
     tmr_update->start();
+    UpdateCheck = new TUpdateCheck({}, this);
+    connect(UpdateCheck, &TUpdateCheck::Finished, this, [this](bool updateOut) {
+        if (updateOut)
+            ShowUpdateHint();
+    });
     pm_tray = new QMenu(this);
     pm_tray->addActions({Menu_Max, Menu_Hide, N1, Menu_Close});
     pm_left = new QMenu(this);
@@ -100,9 +110,12 @@ void TMainForm::FormCreate()
     lbl_softversion->setText(QStringLiteral("主程序版本：") + Text(Config->SoftVersion));
 
     // 3: the volume controls show the mixer as it is.
-    img_wave->setPixmap(skin::Picture(GetMasterMute(0, Mixer) ? QStringLiteral("VolumeMuteOff.bmp")
-                                                              : QStringLiteral("VolumeMuteOn.bmp"), true));
-    tb_wave->setValue(GetMasterVolume(0, Mixer));
+    auto showMute = [this](bool muted) {
+        img_wave->setPixmap(skin::Picture(muted ? QStringLiteral("VolumeMuteOff.bmp") : QStringLiteral("VolumeMuteOn.bmp"), true));
+    };
+    showMute(Volume->Muted());
+    connect(Volume, &TVolumeControl::MuteChanged, this, showMute);
+    tb_wave->setValue(Volume->Volume());
     connect(tb_wave, &QSlider::valueChanged, this, &TMainForm::suitemptb_waveChange);
 
     // 4: the tray icon, with the application title as its tip.
@@ -162,8 +175,6 @@ void TMainForm::FormCreate()
     wb_top = new TEmbeddedWB(pnl_top);
     wb_top->setObjectName(QStringLiteral("wb_top"));
     wb_top->OfferDocumentEvents();
-    connect(wb_top, &TEmbeddedWB::OnDownloadComplete, this, &TMainForm::TopViewDownloadComplete);
-    connect(wb_top, &TEmbeddedWB::OnBeforeNavigate2, this, &TMainForm::TopViewBeforeNavigate);
     for (TEmbeddedWB* browser : {wb_left, wb_top}) {
         browser->page()->setBackgroundColor(skin::WindowColour());
         // The program's own pages come back by themselves after a crash,
@@ -183,7 +194,11 @@ void TMainForm::FormCreate()
     pager_web = new TWebPageControlEx(pnl_client);
     pager_web->setObjectName(QStringLiteral("pager_web"));
     pager_web->SetTabAreaBackground(skin::WindowColour(), skin::WindowColour(), Qt::Vertical);
-    connect(pager_web, &TWebPageControlEx::OnChange, this, &TMainForm::PagerChange);
+    Toolbar = new TToolbarController(wb_top, wb_left, pnl_left, pager_web, Text(Config->HomePage), this);
+    connect(Toolbar, &TToolbarController::ToggleLeftViewRequested, this, &TMainForm::ToggleLeftView);
+    connect(Toolbar, &TToolbarController::CollectRequested, this, &TMainForm::CollectGame);
+    connect(Toolbar, &TToolbarController::DownloadRequested, this, &TMainForm::DownloadGame);
+    connect(Toolbar, &TToolbarController::BossKeyRequested, this, &TMainForm::BossKey);
     auto* client = new QVBoxLayout(pnl_client);
     client->setContentsMargins(0, 0, 0, 0);
     client->setSpacing(0);
@@ -251,6 +266,39 @@ void TMainForm::ToggleLeftView()
 }
 
 void TMainForm::BossKey() { hide(); }
+
+void TMainForm::UpdateToolbarState(QObject*) { Toolbar->UpdateState(); }
+void TMainForm::PagerChange(QObject*) { Toolbar->PagerChange(); }
+bool TMainForm::ToolbarClick(TMSHTMLHTMLDocumentEvents* sender) { return Toolbar->Click(sender); }
+
+void TMainForm::LeftViewNewWindow(TEmbeddedWB*, QObject*& ppDisp, bool& cancel)
+{
+    TWebPageEx* page = pager_web->OpenPage(QString(), true);
+    ppDisp = page->WebBrowser->Application();
+    cancel = false;
+}
+
+void TMainForm::tmr_updateTimer()
+{
+    tmr_update->stop();
+    CheckForUpdate();
+}
+
+void TMainForm::CheckForUpdate() { UpdateCheck->Start({Config->CheckURL, Config->SoftVersion, Config->MachineCode}); }
+
+void TMainForm::ShowUpdateHint()
+{
+    // On the status bar, its left edge in line with the update icon.
+    auto* hint = new TUpdateHintForm(this);
+    const QPoint icon = img_update->mapTo(this, QPoint(0, 0));
+    hint->move(icon.x(), pnl_bottom->y() - hint->height());
+    connect(hint, &TUpdateHintForm::Clicked, this, &TMainForm::lbl_updateClick);
+    hint->show();
+    hint->raise();
+}
+
+void TMainForm::img_waveClick() { Volume->ToggleMute(); }
+void TMainForm::suitemptb_waveChange(int position) { Volume->SetVolume(position); }
 
 void TMainForm::OpenInWebBrowser(const std::string& address)
 {

@@ -1,6 +1,5 @@
 #pragma once
 #include "library/LeftViewEntry.h"
-#include "platform/HttpGet.h"
 #include "platform/UrlDownload.h"
 #include "services/U_VolumeCtrl.h"
 
@@ -20,6 +19,9 @@ class QTimer;
 class QToolButton;
 class TEmbeddedWB;
 class TMSHTMLHTMLDocumentEvents;
+class TToolbarController;
+class TUpdateCheck;
+class TVolumeControl;
 class TWebPageControlEx;
 
 // The main window: the left bar with its browser, the toggle strip, the
@@ -72,10 +74,9 @@ public:
     void BossKey();
 
     // The toolbar page: button states and commands.
+    TToolbarController* Toolbar = nullptr;
     void UpdateToolbarState(QObject* sender);
     void PagerChange(QObject* sender);
-    void TopViewDownloadComplete(TEmbeddedWB* sender);
-    void TopViewBeforeNavigate(TEmbeddedWB* sender, QObject* pDisp, const QUrl& url, bool& cancel);
     bool ToolbarClick(TMSHTMLHTMLDocumentEvents* sender);
     void LeftViewNewWindow(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
 
@@ -122,14 +123,16 @@ public:
     void PopTrayMenu();
 
     // The once-per-run update check, eight seconds after start.
+    TUpdateCheck* UpdateCheck = nullptr;
     void tmr_updateTimer();
-    // Limits of the check's exchange with the server.
-    platform::THttpLimits UpdateCheckLimits;
+    // Asks the check address now; the balloon shows if another version is out.
+    void CheckForUpdate();
+    void ShowUpdateHint();
 
     // Master volume and mute from the status bar.
+    TVolumeControl* Volume = nullptr;
     void img_waveClick();
     void suitemptb_waveChange(int position);
-    TMixerTarget Mixer;
 
 signals:
     // The window has closed: the program ends.

@@ -5,8 +5,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-QPointer<TUpdateHintForm> UpdateHintForm;
-
 TUpdateHintForm::TUpdateHintForm(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("UpdateHintForm"));

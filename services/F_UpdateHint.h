@@ -2,7 +2,6 @@
 // The update hint: a balloon standing on the status bar above the update
 // icon. It closes itself after ten seconds, on a click, or when the pointer
 // leaves it, and is released when closed.
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -30,6 +29,3 @@ protected:
 private:
     void FormCreate();
 };
-
-// The balloon created last.
-extern QPointer<TUpdateHintForm> UpdateHintForm;
