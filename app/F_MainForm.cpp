@@ -289,7 +289,7 @@ void TMainForm::CheckForUpdate() { UpdateCheck->Start({Config->CheckURL, Config-
 void TMainForm::ShowUpdateHint()
 {
     // On the status bar, its left edge in line with the update icon.
-    auto* hint = new TUpdateHintForm(this);
+    auto* hint = new TUpdateHintForm(skin::Picture(QStringLiteral("balloon.bmp"), true), this);
     const QPoint icon = img_update->mapTo(this, QPoint(0, 0));
     hint->move(icon.x(), pnl_bottom->y() - hint->height());
     connect(hint, &TUpdateHintForm::Clicked, this, &TMainForm::lbl_updateClick);

@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "F_MainForm.h"
+#include "Skin.h"
 #include "TApplication.h"
 #include "U_Config.h"
 #include "browser/EngineOptions.h"
@@ -38,7 +39,7 @@ int RunProgram(int argc, char* argv[], const std::function<void(TMainForm&)>& be
     QObject::connect(&mainForm, &TMainForm::FormClosed, &application, &QApplication::quit, Qt::QueuedConnection);
     // A first balloon that is never shown; like every balloon it closes and
     // frees itself after ten seconds.
-    QPointer<TUpdateHintForm> firstHint = new TUpdateHintForm();
+    QPointer<TUpdateHintForm> firstHint = new TUpdateHintForm(skin::Picture(QStringLiteral("balloon.bmp"), true));
     mainForm.show();
     if (beforeLoop)
         beforeLoop(mainForm);

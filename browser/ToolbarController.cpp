@@ -39,6 +39,21 @@ void TToolbarController::BeforeNavigate(TEmbeddedWB* sender)
         sender->DocumentEvents->Disconnect();
 }
 
+namespace {
+
+// Back, Forward or Stop on the active tab's view.
+void StepTab(TEmbeddedWB* view, TToolbarCommand command)
+{
+    if (command == TToolbarCommand::Back)
+        view->GoBack();
+    else if (command == TToolbarCommand::Forward)
+        view->GoForward();
+    else
+        view->Stop();
+}
+
+} // namespace
+
 bool TToolbarController::Click(TMSHTMLHTMLDocumentEvents* sender)
 {
     emit ClickReceived();
@@ -50,23 +65,18 @@ bool TToolbarController::Click(TMSHTMLHTMLDocumentEvents* sender)
         if (!event)
             throw std::runtime_error("The toolbar page has no current event");
         TWebPageEx* active = pager_->ActivePage();
-        switch (ToolbarCommandFor(event->srcElementId)) {
+        const TToolbarCommand command = ToolbarCommandFor(event->srcElementId);
+        switch (command) {
         case TToolbarCommand::None:
             break;
         case TToolbarCommand::ToggleLeftView:
             emit ToggleLeftViewRequested();
             break;
         case TToolbarCommand::Back:
-            if (active)
-                active->WebBrowser->GoBack();
-            break;
         case TToolbarCommand::Forward:
-            if (active)
-                active->WebBrowser->GoForward();
-            break;
         case TToolbarCommand::Stop:
             if (active)
-                active->WebBrowser->Stop();
+                StepTab(active->WebBrowser, command);
             break;
         case TToolbarCommand::Refresh:
             if (!active)
