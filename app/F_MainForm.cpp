@@ -9,7 +9,11 @@
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "library/GameLibrary.h"
+#include "browser/ToolbarController.h"
 #include "platform/ApplicationExceptions.h"
+#include "services/F_UpdateHint.h"
+#include "services/UpdateCheck.h"
+#include "services/VolumeControl.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,9 +54,11 @@ void Paint(QWidget* widget, const QColor& colour)
 
 } // namespace
 
-TMainForm::TMainForm(const std::filesystem::path& programFolder, QWidget* parent, const TMixerTarget& mixer)
-    : QWidget(parent), Files(programFolder), Mixer(mixer)
+TMainForm::TMainForm(const TConfig& config, const std::filesystem::path& programFolder, QWidget* parent,
+                     const TMixerTarget& mixer)
+    : QWidget(parent), Files(programFolder), config_(config)
 {
+    Volume = new TVolumeControl(mixer, this);
     connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
     qApp->installEventFilter(this);
     CreateFormComponents();
@@ -80,6 +86,11 @@ void TMainForm::CreateFormComponents()
     tmr_update->setSingleShot(true);
     connect(tmr_update, &QTimer::timeout, this, &TMainForm::tmr_updateTimer);
     tmr_update->start();
+    UpdateCheck = new TUpdateCheck({}, this);
+    connect(UpdateCheck, &TUpdateCheck::Finished, this, [this](bool updateOut) {
+        if (updateOut)
+            ShowUpdateHint();
+    });
     pm_tray = new QMenu(this);
     pm_tray->addActions({Menu_Max, Menu_Hide, N1, Menu_Close});
     pm_left = new QMenu(this);
@@ -91,15 +102,18 @@ void TMainForm::CreateFormComponents()
 void TMainForm::FormCreate()
 {
     // 1-2: caption, application title, version label.
-    const QString softName = Text(Config->SoftName);
+    const QString softName = Text(config_.SoftName);
     setWindowTitle(softName);
     QApplication::setApplicationDisplayName(softName);
-    lbl_softversion->setText(QStringLiteral("主程序版本：") + Text(Config->SoftVersion));
+    lbl_softversion->setText(QStringLiteral("主程序版本：") + Text(config_.SoftVersion));
 
     // 3: the volume controls show the mixer as it is.
-    img_wave->setPixmap(skin::Picture(GetMasterMute(0, Mixer) ? QStringLiteral("VolumeMuteOff.bmp")
-                                                              : QStringLiteral("VolumeMuteOn.bmp"), true));
-    tb_wave->setValue(GetMasterVolume(0, Mixer));
+    auto showMute = [this](bool muted) {
+        img_wave->setPixmap(skin::Picture(muted ? QStringLiteral("VolumeMuteOff.bmp") : QStringLiteral("VolumeMuteOn.bmp"), true));
+    };
+    showMute(Volume->Muted());
+    connect(Volume, &TVolumeControl::MuteChanged, this, showMute);
+    tb_wave->setValue(Volume->Volume());
     connect(tb_wave, &QSlider::valueChanged, this, &TMainForm::suitemptb_waveChange);
 
     // 4: the tray icon, with the application title as its tip.
@@ -158,8 +172,6 @@ void TMainForm::FormCreate()
     wb_top = new TEmbeddedWB(pnl_top);
     wb_top->setObjectName(QStringLiteral("wb_top"));
     wb_top->OfferDocumentEvents();
-    connect(wb_top, &TEmbeddedWB::OnDownloadComplete, this, &TMainForm::TopViewDownloadComplete);
-    connect(wb_top, &TEmbeddedWB::OnBeforeNavigate2, this, &TMainForm::TopViewBeforeNavigate);
     for (TEmbeddedWB* browser : {wb_left, wb_top}) {
         browser->page()->setBackgroundColor(skin::WindowColour());
         // The program's own pages come back by themselves after a crash,
@@ -179,7 +191,11 @@ void TMainForm::FormCreate()
     pager_web = new TWebPageControlEx(pnl_client);
     pager_web->setObjectName(QStringLiteral("pager_web"));
     pager_web->SetTabAreaBackground(skin::WindowColour(), skin::WindowColour(), Qt::Vertical);
-    connect(pager_web, &TWebPageControlEx::OnChange, this, &TMainForm::PagerChange);
+    Toolbar = new TToolbarController(wb_top, wb_left, pnl_left, pager_web, Text(config_.HomePage), this);
+    connect(Toolbar, &TToolbarController::ToggleLeftViewRequested, this, &TMainForm::ToggleLeftView);
+    connect(Toolbar, &TToolbarController::CollectRequested, this, &TMainForm::CollectGame);
+    connect(Toolbar, &TToolbarController::DownloadRequested, this, &TMainForm::DownloadGame);
+    connect(Toolbar, &TToolbarController::BossKeyRequested, this, &TMainForm::BossKey);
     auto* client = new QVBoxLayout(pnl_client);
     client->setContentsMargins(0, 0, 0, 0);
     client->setSpacing(0);
@@ -208,7 +224,7 @@ void TMainForm::FormCreate()
     LayoutBrowsers();
     wb_left->Navigate(LeftPagePath);
     wb_top->Navigate(TopPagePath);
-    pager_web->OpenPage(Text(Config->HomePage), false);
+    pager_web->OpenPage(Text(config_.HomePage), false);
 }
 
 // Installed on the application: sees every event of every object once.
@@ -290,14 +306,47 @@ void TMainForm::closeEvent(QCloseEvent* event)
     emit FormClosed();
 }
 
+void TMainForm::UpdateToolbarState(QObject*) { Toolbar->UpdateState(); }
+void TMainForm::PagerChange(QObject*) { Toolbar->PagerChange(); }
+bool TMainForm::ToolbarClick(TMSHTMLHTMLDocumentEvents* sender) { return Toolbar->Click(sender); }
+
+void TMainForm::LeftViewNewWindow(TEmbeddedWB*, QObject*& ppDisp, bool& cancel)
+{
+    TWebPageEx* page = pager_web->OpenPage(QString(), true);
+    ppDisp = page->WebBrowser->Application();
+    cancel = false;
+}
+
+void TMainForm::tmr_updateTimer()
+{
+    tmr_update->stop();
+    CheckForUpdate();
+}
+
+void TMainForm::CheckForUpdate() { UpdateCheck->Start({config_.CheckURL, config_.SoftVersion, config_.MachineCode}); }
+
+void TMainForm::ShowUpdateHint()
+{
+    // On the status bar, its left edge in line with the update icon.
+    auto* hint = new TUpdateHintForm(skin::Picture(QStringLiteral("balloon.bmp"), true), this);
+    const QPoint icon = img_update->mapTo(this, QPoint(0, 0));
+    hint->move(icon.x(), pnl_bottom->y() - hint->height());
+    connect(hint, &TUpdateHintForm::Clicked, this, &TMainForm::lbl_updateClick);
+    hint->show();
+    hint->raise();
+}
+
+void TMainForm::img_waveClick() { Volume->ToggleMute(); }
+void TMainForm::suitemptb_waveChange(int position) { Volume->SetVolume(position); }
+
 void TMainForm::OpenInWebBrowser(const std::string& address)
 {
     QProcess::startDetached(BrowserCommand, {QString::fromStdString(address)});
 }
 
-void TMainForm::lbl_updateClick() { OpenInWebBrowser(Config->UpdatePath); }
-void TMainForm::lbl_homeClick() { OpenInWebBrowser(Config->SoftwareWebSit); }
-void TMainForm::lbl_reportClick() { OpenInWebBrowser(Config->ReportURL); }
+void TMainForm::lbl_updateClick() { OpenInWebBrowser(config_.UpdatePath); }
+void TMainForm::lbl_homeClick() { OpenInWebBrowser(config_.SoftwareWebSit); }
+void TMainForm::lbl_reportClick() { OpenInWebBrowser(config_.ReportURL); }
 
 void TMainForm::appEventsException(const QString& message)
 {

@@ -1,6 +1,5 @@
 #pragma once
 #include "platform/ProgramFiles.h"
-#include "platform/HttpGet.h"
 #include "platform/UrlDownload.h"
 #include "services/U_VolumeCtrl.h"
 
@@ -19,9 +18,13 @@ class QTimer;
 class QToolButton;
 class TEmbeddedWB;
 class TMSHTMLHTMLDocumentEvents;
+class TConfig;
 class TGameLibrary;
 class TMessageFilter;
 class TTrayIcon;
+class TToolbarController;
+class TUpdateCheck;
+class TVolumeControl;
 class TWebPageControlEx;
 
 // The main window: the left bar with its browser, the toggle strip, the
@@ -30,7 +33,7 @@ class TMainForm : public QWidget {
     Q_OBJECT
 public:
     // Builds the window of the program in programFolder.
-    explicit TMainForm(const std::filesystem::path& programFolder, QWidget* parent = nullptr,
+    TMainForm(const TConfig& config, const std::filesystem::path& programFolder, QWidget* parent = nullptr,
                        const TMixerTarget& mixer = {});
     ~TMainForm() override;
 
@@ -74,10 +77,9 @@ public:
     void BossKey();
 
     // The toolbar page: button states and commands.
+    TToolbarController* Toolbar = nullptr;
     void UpdateToolbarState(QObject* sender);
     void PagerChange(QObject* sender);
-    void TopViewDownloadComplete(TEmbeddedWB* sender);
-    void TopViewBeforeNavigate(TEmbeddedWB* sender, QObject* pDisp, const QUrl& url, bool& cancel);
     bool ToolbarClick(TMSHTMLHTMLDocumentEvents* sender);
     void LeftViewNewWindow(TEmbeddedWB* sender, QObject*& ppDisp, bool& cancel);
 
@@ -110,14 +112,16 @@ public:
     void Menu_CloseClick();
 
     // The once-per-run update check, eight seconds after start.
+    TUpdateCheck* UpdateCheck = nullptr;
     void tmr_updateTimer();
-    // Limits of the check's exchange with the server.
-    platform::THttpLimits UpdateCheckLimits;
+    // Asks the check address now; the balloon shows if another version is out.
+    void CheckForUpdate();
+    void ShowUpdateHint();
 
     // Master volume and mute from the status bar.
+    TVolumeControl* Volume = nullptr;
     void img_waveClick();
     void suitemptb_waveChange(int position);
-    TMixerTarget Mixer;
 
 signals:
     // The window has closed: the program ends.
@@ -131,6 +135,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    const TConfig& config_;
     void FormCreate();
     void FormShow();
     void FormResize();

@@ -10,7 +10,6 @@
 #include <array>
 #include <string_view>
 
-TConfig* Config = nullptr;
 
 namespace {
 

@@ -36,5 +36,3 @@ std::string GetMacAddress();
 // no version information; "-1" when reading it fails part way.
 std::string GetFileVersionText(const std::filesystem::path& file);
 
-// The one configuration of the running program, created by program main.
-extern TConfig* Config;

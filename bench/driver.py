@@ -4,8 +4,9 @@ prints one table row per figure (medians, ratio, budget, ok or MISS).
 
     python3 bench/driver.py --build BUILD_DIR [--runs N] [--results FILE]
 
-Needs a display (scripts/bench starts Xvfb), BUILD_DIR built with the probe
-(-DORVANZEV_BENCH_PROBE=ON) and the benchmark targets, and chromium.
+Needs a display (scripts/bench starts Xvfb), BUILD_DIR with the benchmark
+targets built (among them orvanzev_probe, the program with the probe), and
+chromium.
 
 Every time is taken on CLOCK_MONOTONIC: the driver's spawn times, the arrival
 of the pages' beacons at the driver's own server on 127.0.0.1 and the
@@ -371,9 +372,9 @@ class Bench:
         folder = self.fresh("box")
         program = os.path.join(folder, "orvanzev")
         try:
-            os.link(os.path.join(self.build, "orvanzev"), program)
+            os.link(os.path.join(self.build, "bench", "orvanzev_probe"), program)
         except OSError:
-            shutil.copy2(os.path.join(self.build, "orvanzev"), program)
+            shutil.copy2(os.path.join(self.build, "bench", "orvanzev_probe"), program)
         shutil.copytree(os.path.join(self.build, "Data"), os.path.join(folder, "Data"),
                         ignore=shutil.ignore_patterns("Config.dat", "Log.dat", "*.swf", "*.part"))
         os.symlink(os.path.join(self.build, "Ruffle"), os.path.join(folder, "Ruffle"))

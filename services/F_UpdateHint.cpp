@@ -1,13 +1,9 @@
 #include "F_UpdateHint.h"
 
-#include "app/Skin.h"
-
 #include <QLabel>
 #include <QMouseEvent>
 
-QPointer<TUpdateHintForm> UpdateHintForm;
-
-TUpdateHintForm::TUpdateHintForm(QWidget* parent) : QWidget(parent)
+TUpdateHintForm::TUpdateHintForm(const QPixmap& picture, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("UpdateHintForm"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -21,15 +17,14 @@ TUpdateHintForm::TUpdateHintForm(QWidget* parent) : QWidget(parent)
     tmr->setInterval(10000);
     tmr->setSingleShot(true);
     connect(tmr, &QTimer::timeout, this, &TUpdateHintForm::tmrTimer);
-    FormCreate();
+    FormCreate(picture);
     tmr->start();
 }
 
-void TUpdateHintForm::FormCreate()
+void TUpdateHintForm::FormCreate(const QPixmap& picture)
 {
-    // Only the balloon is drawn: the magenta around it lets what lies
-    // beneath show through.
-    const QPixmap picture = skin::Picture(QStringLiteral("balloon.bmp"), true);
+    // Only the balloon is drawn: the picture's transparent surround lets
+    // what lies beneath show through.
     img->setPixmap(picture);
     setMask(picture.mask());
     setAttribute(Qt::WA_TranslucentBackground);

@@ -2,7 +2,7 @@
 // The update hint: a balloon standing on the status bar above the update
 // icon. It closes itself after ten seconds, on a click, or when the pointer
 // leaves it, and is released when closed.
-#include <QPointer>
+#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,7 +11,8 @@ class QLabel;
 class TUpdateHintForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TUpdateHintForm(QWidget* parent = nullptr);
+    // picture is the balloon, with its mask.
+    explicit TUpdateHintForm(const QPixmap& picture, QWidget* parent = nullptr);
 
     QLabel* img = nullptr;
     QTimer* tmr = nullptr;
@@ -28,8 +29,5 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    void FormCreate();
+    void FormCreate(const QPixmap& picture);
 };
-
-// The balloon created last.
-extern QPointer<TUpdateHintForm> UpdateHintForm;

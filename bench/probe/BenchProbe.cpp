@@ -3,8 +3,9 @@
 #include "app/F_MainForm.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
+#include "browser/ToolbarController.h"
 #include "services/F_UpdateHint.h"
-#include "services/T_UpdateInfoThread.h"
+#include "services/UpdateCheck.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -127,8 +128,11 @@ public:
                 Emit("home-complete", Now());
             });
         }
-        // Connected after the window's own handler, which starts the check.
-        connect(form_->tmr_update, &QTimer::timeout, this, &Probe::WatchUpdateCheck);
+        connect(form_->Toolbar, &TToolbarController::ClickReceived, this, &Probe::Clicked);
+        connect(form_->Toolbar, &TToolbarController::StatesWriteSent, this, &Probe::WriteStarted);
+        connect(form_->Toolbar, &TToolbarController::StatesWritten, this, &Probe::Written);
+        connect(form_->UpdateCheck, &TUpdateCheck::Started, this, [this] { updateStarted_ = Now(); });
+        connect(form_->UpdateCheck, &TUpdateCheck::Finished, this, &Probe::UpdateChecked);
         const bool software = QQuickWindow::sceneGraphBackend() == QLatin1String("software");
         const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
         Emit("ready", attached_, {software ? "scene-graph=software" : "scene-graph=default",
@@ -147,15 +151,14 @@ public:
             pendingClick_ = Now();
     }
 
-    int WriteStarted()
+    void WriteStarted(int mark)
     {
         Write write;
         TWebPageEx* home = form_->pager_web->Page(0);
         write.homeComplete = home && home->WebBrowser->ReadyState() == 4 && !home->WebBrowser->Busy();
         write.click = pendingClick_;
         pendingClick_.reset();
-        writes_[++lastMark_] = write;
-        return lastMark_;
+        writes_[mark] = write;
     }
 
     void Written(int mark)
@@ -287,27 +290,18 @@ private:
               answered});
     }
 
-    void WatchUpdateCheck()
+    void UpdateChecked()
     {
-        const double started = Now();
-        auto* check = form_->findChild<TUpdateInfoThread*>();
-        if (!check) {
-            Emit("update-checked", started, {Seconds(Now()), "-", "no-check"});
-            return;
-        }
-        auto report = [this, started] {
-            // Leave the balloon time to appear before the phase ends.
-            QTimer::singleShot(500, this, [this, started] {
-                const double finished = Now();
-                const bool hint = UpdateHintForm && UpdateHintForm->isVisible();
-                Emit("update-checked", started,
-                     {Seconds(finished), Millis(watch_.LongestStall(started, finished)), hint ? "hint=1" : "hint=0"});
-            });
-        };
-        if (check->isFinished())
-            report();
-        else
-            connect(check, &QThread::finished, this, report, Qt::QueuedConnection);
+        const double started = updateStarted_;
+        // Leave the balloon time to appear before the phase ends.
+        QTimer::singleShot(500, this, [this, started] {
+            const double finished = Now();
+            bool hint = false;
+            for (const TUpdateHintForm* balloon : form_->findChildren<TUpdateHintForm*>())
+                hint = hint || balloon->isVisible();
+            Emit("update-checked", started,
+                 {Seconds(finished), Millis(watch_.LongestStall(started, finished)), hint ? "hint=1" : "hint=0"});
+        });
     }
 
     TMainForm* form_;
@@ -317,7 +311,7 @@ private:
     double attached_ = 0;
     std::optional<double> pendingClick_;
     std::map<int, Write> writes_;
-    int lastMark_ = 0;
+    double updateStarted_ = 0;
 };
 
 QPointer<Probe>& Instance()
@@ -332,24 +326,6 @@ void Attach(TMainForm* form)
 {
     if (!Instance())
         Instance() = new Probe(form);
-}
-
-void ToolbarClicked()
-{
-    if (Probe* probe = Instance())
-        probe->Clicked();
-}
-
-int ToolbarWriteStarted()
-{
-    Probe* probe = Instance();
-    return probe ? probe->WriteStarted() : 0;
-}
-
-void ToolbarWritten(int mark)
-{
-    if (Probe* probe = Instance())
-        probe->Written(mark);
 }
 
 } // namespace bench_probe

@@ -1,7 +1,7 @@
 #pragma once
-// A probe that only the benchmark build compiles into the program
-// (ORVANZEV_BENCH_PROBE). It reads commands from standard input, one a line,
-// and writes events to standard output as
+// The probe of orvanzev_probe, the program as the benchmark runs it. It
+// listens to the window's controllers, reads commands from standard input,
+// one a line, and writes events to standard output as
 //   probe <event> <CLOCK_MONOTONIC seconds> [fields...]
 // so that the benchmark driver puts them on the same clock as its own.
 //
@@ -21,11 +21,5 @@ namespace bench_probe {
 
 // Starts the probe on the main window; call once, before the event loop runs.
 void Attach(TMainForm* form);
-
-// Hooks in the program's toolbar code.
-void ToolbarClicked();
-// A write of the toolbar states has been sent; the mark goes to ToolbarWritten.
-int ToolbarWriteStarted();
-void ToolbarWritten(int mark);
 
 } // namespace bench_probe

@@ -24,8 +24,7 @@ protected:
         if (!topPage.isEmpty())
             folder_.Write("Data/top.html", topPage);
         config_ = std::make_unique<TConfig>(folder_.Path().toStdString(), PROGRAM_FILE);
-        Config = config_.get();
-        form_ = std::make_unique<TMainForm>(folder_.Path().toStdString(), nullptr, mixer_);
+        form_ = std::make_unique<TMainForm>(*config_, folder_.Path().toStdString(), nullptr, mixer_);
         form_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
         ASSERT_TRUE(WaitFor([&] { return form_->wb_top->Document()->AdvisedSinks() == 1; }));
@@ -34,7 +33,6 @@ protected:
     void TearDown() override
     {
         form_.reset();
-        Config = nullptr;
     }
 
     TWebPageEx* Home() const { return form_->pager_web->Page(0); }

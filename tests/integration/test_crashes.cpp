@@ -121,7 +121,7 @@ TEST_F(Crashes, CrashedGameTabOffersNoDownloadAndReloadsFromTheToolbar)
     Start();
     TWebPageEx* tab = Home();
     ASSERT_TRUE(NavigateAndWait(tab, site_.Url("/game.html")));
-    ASSERT_TRUE(tab->DownloadReady);
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; })) << "the page's facts are read after its completion";
     ASSERT_TRUE(WaitFor([&] { return Display("Down_active").isEmpty() && Display("Down_inactive") == "none"; }));
 
     Kill({tab->WebBrowser});

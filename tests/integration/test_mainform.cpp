@@ -36,15 +36,13 @@ protected:
     void SetUp() override
     {
         config_ = std::make_unique<TConfig>(folder_.Path().toStdString(), PROGRAM_FILE);
-        Config = config_.get();
-        form_ = std::make_unique<TMainForm>(folder_.Path().toStdString());
+        form_ = std::make_unique<TMainForm>(*config_, folder_.Path().toStdString());
         form_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
     }
     void TearDown() override
     {
         form_.reset();
-        Config = nullptr;
     }
 
     struct Layout {
@@ -196,7 +194,7 @@ TEST_F(MainWindow, ErrorsThatNoHandlerCaughtAreLoggedAndTheProgramGoesOn)
 
     // A later run appends to the same log.
     form_.reset();
-    form_ = std::make_unique<TMainForm>(folder_.Path().toStdString());
+    form_ = std::make_unique<TMainForm>(*config_, folder_.Path().toStdString());
     QTimer::singleShot(0, [] { throw std::runtime_error("next run"); });
     ASSERT_TRUE(WaitFor([&] { return folder_.Read("Data/Log.dat").count("\r\n") == 4; }));
     EXPECT_TRUE(QString::fromUtf8(folder_.Read("Data/Log.dat")).startsWith(text));

@@ -269,3 +269,108 @@ TEST_F(Toolbar, WebPageInTheToolbarViewReachesNoCommand)
 }
 
 } // namespace
+
+#include "browser/ToolbarController.h"
+
+#include <QHBoxLayout>
+
+namespace {
+
+// The controller on the shipped toolbar page, with a pager and a left bar
+// of its own and no main window.
+class ToolbarAlone : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        host_.resize(1200, 300);
+        auto* layout = new QHBoxLayout(&host_);
+        layout->addWidget(leftPanel_);
+        layout->addWidget(top_);
+        layout->addWidget(pager_);
+        // The size the window gives the toolbar page.
+        top_->setFixedSize(964, 39);
+        leftView_->Navigate(QStringLiteral("about:blank"));
+        pager_->OpenPage(QStringLiteral("about:blank"), true);
+        top_->OfferDocumentEvents();
+        top_->Navigate(QStringLiteral(DATA_DIR "/top.html"));
+        host_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_));
+        ASSERT_TRUE(WaitFor([&] { return top_->Document()->AdvisedSinks() == 1; }));
+    }
+    void Click(const QString& id)
+    {
+        QVariantList box;
+        bool answered = false;
+        top_->page()->runJavaScript(QStringLiteral("(function(){var r=document.getElementById('%1').getBoundingClientRect();"
+                                                   "return [r.left+r.width/2,r.top+r.height/2];})()")
+                                        .arg(id),
+                                    QWebEngineScript::MainWorld, [&](const QVariant& value) {
+                                        box = value.toList();
+                                        answered = true;
+                                    });
+        ASSERT_TRUE(WaitFor([&] { return answered; }));
+        ASSERT_EQ(box.size(), 2) << id.toStdString();
+        QTest::mouseClick(top_->focusProxy(), Qt::LeftButton, {}, QPoint(int(box[0].toDouble()), int(box[1].toDouble())));
+    }
+
+    QWidget host_;
+    QWidget* leftPanel_ = new QWidget(&host_);
+    TEmbeddedWB* leftView_ = new TEmbeddedWB(leftPanel_);
+    TEmbeddedWB* top_ = new TEmbeddedWB(&host_);
+    TWebPageControlEx* pager_ = new TWebPageControlEx(&host_);
+    TToolbarController toolbar_{top_, leftView_, leftPanel_, pager_, QStringLiteral("about:blank")};
+};
+
+TEST_F(ToolbarAlone, ClicksBecomeRequestsAndEachIsFollowedByAStateWrite)
+{
+    QStringList requests;
+    QObject::connect(&toolbar_, &TToolbarController::ToggleLeftViewRequested, [&] { requests << "left view"; });
+    QObject::connect(&toolbar_, &TToolbarController::CollectRequested, [&] { requests << "collect"; });
+    QObject::connect(&toolbar_, &TToolbarController::BossKeyRequested, [&] { requests << "boss key"; });
+    QObject::connect(&toolbar_, &TToolbarController::DownloadRequested, [&] { requests << "download"; });
+    QList<int> sent, written;
+    QObject::connect(&toolbar_, &TToolbarController::StatesWriteSent, [&](int serial) { sent << serial; });
+    QObject::connect(&toolbar_, &TToolbarController::StatesWritten, [&](int serial, const QString& missing) {
+        written << serial;
+        EXPECT_TRUE(missing.isEmpty()) << missing.toStdString();
+    });
+    const struct {
+        const char* id;
+        const char* request;
+    } cases[] = {{"ShowLeftView", "left view"}, {"Collect", "collect"}, {"BossKey", "boss key"}, {"Refresh", nullptr}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        requests.clear();
+        const qsizetype writes = written.size();
+        Click(QString::fromLatin1(c.id));
+        ASSERT_TRUE(WaitFor([&] { return written.size() > writes; }));
+        EXPECT_TRUE(WaitFor([&] { return written.last() == sent.last(); })) << "every write sent is done";
+        if (c.request)
+            EXPECT_TRUE(WaitFor([&] { return requests == QStringList{c.request}; })) << requests.join(',').toStdString();
+        else
+            EXPECT_FALSE(WaitFor([&] { return !requests.isEmpty(); }, 500));
+    }
+}
+
+TEST_F(ToolbarAlone, TheStatesFollowTheLeftBar)
+{
+    auto shown = [&](const char* id) {
+        QVariant display;
+        bool answered = false;
+        top_->page()->runJavaScript(QStringLiteral("document.getElementById('%1').style.display").arg(QLatin1String(id)),
+                                    QWebEngineScript::MainWorld, [&](const QVariant& value) {
+                                        display = value;
+                                        answered = true;
+                                    });
+        EXPECT_TRUE(WaitFor([&] { return answered; }));
+        return display.toString() != QLatin1String("none");
+    };
+    leftPanel_->hide();
+    toolbar_.UpdateState();
+    EXPECT_TRUE(WaitFor([&] { return shown("Open_leftBar") && !shown("Retract_leftBar"); }));
+    leftPanel_->show();
+    toolbar_.UpdateState();
+    EXPECT_TRUE(WaitFor([&] { return !shown("Open_leftBar") && shown("Retract_leftBar"); }));
+}
+
+} // namespace

@@ -2,7 +2,7 @@
 // it is asked, and the hint balloon on the running main window.
 #include "RunningMainWindow.h"
 #include "services/F_UpdateHint.h"
-#include "services/T_UpdateInfoThread.h"
+#include "services/UpdateCheck.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -70,8 +70,13 @@ protected:
     // Runs one check to its end; true when it ended within the deadline.
     bool Check(const platform::THttpLimits& limits = {}, int deadline = 30000)
     {
-        QPointer<TUpdateInfoThread> thread = new TUpdateInfoThread(form_.get(), form_.get(), limits);
-        return WaitFor([&] { return thread.isNull(); }, deadline);
+        bool finished = false;
+        form_->UpdateCheck->SetLimits(limits);
+        const auto connection = QObject::connect(form_->UpdateCheck, &TUpdateCheck::Finished, [&] { finished = true; });
+        form_->CheckForUpdate();
+        const bool ended = WaitFor([&] { return finished; }, deadline);
+        QObject::disconnect(connection);
+        return ended;
     }
     QList<TUpdateHintForm*> Balloons() const
     {
@@ -180,13 +185,14 @@ TEST_F(UpdateCheck, ClosingTheWindowDuringACheckEndsItAtOnce)
     Start();
     config_->CheckURL = server_.Url("/check").toStdString();
     server_.Reply(200, "", UpdateServer::NeverAnswer);
-    QPointer<TUpdateInfoThread> thread = new TUpdateInfoThread(form_.get(), form_.get());
+    QPointer<TUpdateCheck> check = form_->UpdateCheck;
+    form_->CheckForUpdate();
     ASSERT_TRUE(WaitFor([&] { return server_.Connections() == 1; }));
     QElapsedTimer clock;
     clock.start();
     form_.reset();
     EXPECT_LT(clock.elapsed(), 2000);
-    EXPECT_TRUE(thread.isNull());
+    EXPECT_TRUE(check.isNull());
 }
 
 TEST_F(UpdateCheck, TheTimerChecksOnceAfterEightSecondsAndTheBalloonGoesAfterTen)
@@ -248,6 +254,58 @@ TEST_F(UpdateCheck, ThePointerLeavingTheBalloonClosesIt)
     EXPECT_FALSE(balloon.isNull()) << "entering must not close it";
     MovePointer(balloon->mapToGlobal(QPoint(90, -40)));
     EXPECT_TRUE(WaitFor([&] { return balloon.isNull(); }, 5000));
+}
+
+} // namespace
+
+namespace {
+
+// The check on its own, as the window's controller, with no window.
+TEST(UpdateCheckAlone, TheBodyCapAndTheVersionDecideTheResult)
+{
+    UpdateServer server;
+    const QByteArray newer = "CurrentVersion=1.0.0.23;";
+    struct Case {
+        const char* what;
+        QByteArray body;
+        qint64 cap;
+        bool updateOut;
+    };
+    const Case cases[] = {
+        {"newer, the body at the cap", newer + "    ", newer.size() + 4, true},
+        {"newer, one byte over the cap", newer + "     ", newer.size() + 4, false},
+        {"the running version", "CurrentVersion=1.0.0.22;", 1 << 20, false},
+    };
+    TUpdateCheck check;
+    std::optional<bool> result;
+    QObject::connect(&check, &TUpdateCheck::Finished, [&](bool updateOut) { result = updateOut; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.Reply(200, c.body);
+        result.reset();
+        check.SetLimits({.MaxBody = c.cap});
+        check.Start({server.Url("/check").toStdString(), "1.0.0.22", "M"});
+        ASSERT_TRUE(WaitFor([&] { return result.has_value(); }));
+        EXPECT_EQ(*result, c.updateOut);
+    }
+}
+
+TEST(UpdateCheckAlone, AServerThatNeverAnswersHoldsNothingUp)
+{
+    UpdateServer server;
+    server.Reply(200, "", UpdateServer::NeverAnswer);
+    TUpdateCheck check({.TimeoutMs = 700});
+    std::optional<bool> result;
+    QObject::connect(&check, &TUpdateCheck::Finished, [&](bool updateOut) { result = updateOut; });
+    QElapsedTimer clock;
+    clock.start();
+    check.Start({server.Url("/check").toStdString(), "1.0.0.22", "M"});
+    EXPECT_LT(clock.elapsed(), 200) << "the check runs while the events go on";
+    EXPECT_FALSE(result.has_value());
+    ASSERT_TRUE(WaitFor([&] { return result.has_value(); }, 10000));
+    EXPECT_GE(clock.elapsed(), 650);
+    EXPECT_FALSE(*result);
+    EXPECT_EQ(server.Connections(), 1);
 }
 
 } // namespace

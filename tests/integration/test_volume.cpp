@@ -180,3 +180,31 @@ TEST_F(NoMixer, SliderNeverTakesTheKeyboard)
 }
 
 } // namespace
+
+#include "services/VolumeControl.h"
+
+namespace {
+
+// The controller on its own, with no window.
+TEST_F(Volume, TheControlAloneFlipsTheSwitchAndSetsTheVolume)
+{
+    TVolumeControl volume(mixer_);
+    QList<bool> told;
+    QObject::connect(&volume, &TVolumeControl::MuteChanged, [&](bool muted) { told << muted; });
+    ASSERT_FALSE(SinkMuted());
+    EXPECT_FALSE(volume.Muted());
+    volume.ToggleMute();
+    EXPECT_TRUE(WaitFor([] { return SinkMuted(); }));
+    EXPECT_TRUE(volume.Muted());
+    volume.ToggleMute();
+    EXPECT_TRUE(WaitFor([] { return !SinkMuted(); }));
+    EXPECT_EQ(told, (QList<bool>{true, false}));
+    volume.SetVolume(0);
+    EXPECT_TRUE(WaitFor([] { return SinkVolume() == QList<int>{0, 0}; }));
+    EXPECT_EQ(volume.Volume(), 0);
+    volume.SetVolume(65535);
+    EXPECT_TRUE(WaitFor([] { return SinkVolume() == QList<int>{65536, 65536}; }));
+    EXPECT_EQ(volume.Volume(), 65535);
+}
+
+} // namespace
