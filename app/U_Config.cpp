@@ -49,7 +49,8 @@ bool IsExistingFile(const std::filesystem::path& path)
 
 TConfig::TConfig() : TConfig(platform::ProgramFolder(), platform::ExecutablePath()) {}
 
-TConfig::TConfig(const std::filesystem::path& programFolder, const std::filesystem::path& executable)
+TConfig::TConfig(const std::filesystem::path& programFolder, const std::filesystem::path& executable,
+                 const MachineCodeSource& machineCode)
 {
     const auto file = programFolder / "Data" / "Config.dat";
     if (!IsExistingFile(file)) {
@@ -66,9 +67,12 @@ TConfig::TConfig(const std::filesystem::path& programFolder, const std::filesyst
     CheckURL = Read(profile, "CheckURL");
     SoftwareWebSit = Read(profile, "SoftwareWebSit");
 
-    MachineCode = GetMacAddress();
-    MachineCode += THDS().SerialNumber;
-    MachineCode += TRomCtrl().GetRomText();
+    MachineCode = machineCode();
+}
+
+std::string TConfig::ReadMachineCode()
+{
+    return GetMacAddress() + THDS().SerialNumber + TRomCtrl().GetRomText();
 }
 
 std::string GetMacAddress()

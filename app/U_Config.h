@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -13,10 +14,19 @@ public:
 // Data/Config.dat (created with defaults on the first run). All texts UTF-8.
 class TConfig {
 public:
+    // Gives the machine code; called once, at construction.
+    using MachineCodeSource = std::function<std::string()>;
+
     // Reads the configuration of the running program.
     TConfig();
-    // The same for another program folder and executable.
-    TConfig(const std::filesystem::path& programFolder, const std::filesystem::path& executable);
+    // The same for another program folder and executable, and a machine
+    // code from another source than this machine.
+    TConfig(const std::filesystem::path& programFolder, const std::filesystem::path& executable,
+            const MachineCodeSource& machineCode = ReadMachineCode);
+
+    // This machine's code: the adapter's address, the disk serial number and
+    // the BIOS ROM text, joined.
+    static std::string ReadMachineCode();
 
     std::string SoftName;
     std::string SoftVersion;

@@ -1,7 +1,7 @@
 #pragma once
 // Document event sinks: objects handed to an HTML document's connection
 // point that turn the document's event calls into handler calls.
-#include "platform/ComTypes.h"
+#include "browser/ComTypes.h"
 
 #include <QObject>
 #include <functional>

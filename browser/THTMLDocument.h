@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/ComTypes.h"
+#include "browser/ComTypes.h"
 
 #include <QObject>
 #include <QVariant>

@@ -1,34 +1,14 @@
 #include "NetworkAdapter.h"
 
+#include <QNetworkInterface>
+
 #include <algorithm>
 #include <charconv>
-#include <climits>
-#include <fstream>
 #include <system_error>
 
 namespace platform {
 
 namespace {
-
-constexpr long kLoopbackType = 772; // ARPHRD_LOOPBACK
-
-std::string FirstLine(const std::filesystem::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-std::optional<long> NumberIn(const std::filesystem::path& file)
-{
-    const std::string text = FirstLine(file);
-    long number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return number;
-}
 
 // "xx:xx:xx:xx:xx:xx"; any other length (tunnels, InfiniBand) is no Ethernet address.
 std::optional<THardwareAddress> ParseAddress(const std::string& text)
@@ -49,25 +29,38 @@ std::optional<THardwareAddress> ParseAddress(const std::string& text)
 
 } // namespace
 
-std::optional<THardwareAddress> FirstAdapterAddress(const std::filesystem::path& netFolder)
+std::vector<TAdapter> SystemAdapters()
+{
+    std::vector<TAdapter> adapters;
+    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces())
+        adapters.push_back({interface.name().toStdString(), interface.index(),
+                            interface.type() == QNetworkInterface::Loopback
+                                || interface.flags().testFlag(QNetworkInterface::IsLoopBack),
+                            interface.hardwareAddress().toStdString()});
+    return adapters;
+}
+
+std::optional<THardwareAddress> FirstAdapterAddress(const std::vector<TAdapter>& adapters)
 {
     std::optional<THardwareAddress> first;
-    long firstIndex = LONG_MAX;
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(netFolder, error), end; !error && entry != end; entry.increment(error)) {
-        const auto& folder = entry->path();
-        if (folder.filename() == "lo" || NumberIn(folder / "type") == kLoopbackType)
+    int firstIndex = 0;
+    for (const TAdapter& adapter : adapters) {
+        if (adapter.name == "lo" || adapter.loopback || adapter.index <= 0)
             continue;
-        const auto index = NumberIn(folder / "ifindex");
-        const auto address = ParseAddress(FirstLine(folder / "address"));
-        if (!index || !address || std::ranges::all_of(*address, [](std::uint8_t byte) { return byte == 0; }))
+        const auto address = ParseAddress(adapter.hardwareAddress);
+        if (!address || std::ranges::all_of(*address, [](std::uint8_t byte) { return byte == 0; }))
             continue;
-        if (*index < firstIndex) {
-            firstIndex = *index;
+        if (!first || adapter.index < firstIndex) {
+            firstIndex = adapter.index;
             first = address;
         }
     }
     return first;
+}
+
+std::optional<THardwareAddress> FirstAdapterAddress()
+{
+    return FirstAdapterAddress(SystemAdapters());
 }
 
 std::string MacText(const THardwareAddress& address)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -31,16 +32,9 @@ void WriteText(const fs::path& file, const std::string& text)
 
 // --- Network adapter --------------------------------------------------------
 
-struct Interface {
-    std::string name;
-    int index;
-    int type;
-    std::string address;
-};
-
 struct AdapterCase {
     const char* name;
-    std::vector<Interface> interfaces;
+    std::vector<platform::TAdapter> interfaces;
     std::string mac;
 };
 
@@ -48,46 +42,39 @@ class FingerprintAdapter : public testing::TestWithParam<AdapterCase> {};
 
 TEST_P(FingerprintAdapter, FirstAdapterByIndexWithoutLoopback)
 {
-    const fs::path base = FreshFolder("net");
-    const fs::path net = base / "class" / "net";
-    fs::create_directories(net);
-    for (const auto& adapter : GetParam().interfaces) {
-        // As in /sys/class/net: a link to the device's folder.
-        const fs::path device = base / "devices" / adapter.name;
-        fs::create_directories(device);
-        WriteText(device / "ifindex", std::to_string(adapter.index) + "\n");
-        WriteText(device / "type", std::to_string(adapter.type) + "\n");
-        WriteText(device / "address", adapter.address + "\n");
-        fs::create_directory_symlink(device, net / adapter.name);
-    }
-    const auto address = platform::FirstAdapterAddress(net);
+    const auto address = platform::FirstAdapterAddress(GetParam().interfaces);
     EXPECT_EQ(address ? platform::MacText(*address) : "", GetParam().mac);
-    fs::remove_all(base);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FingerprintAdapter,
     testing::Values(
-        AdapterCase{"lowest_index_not_folder_order",
-                    {{"lo", 1, 772, "00:00:00:00:00:00"}, {"eth0", 3, 1, "52:54:00:12:34:56"}, {"enp1s0", 2, 1, "00:0a:b3:04:5c:ff"}},
+        AdapterCase{"lowest_index_not_listing_order",
+                    {{"lo", 1, true, "00:00:00:00:00:00"}, {"eth0", 3, false, "52:54:00:12:34:56"}, {"enp1s0", 2, false, "00:0a:b3:04:5c:ff"}},
                     "000AB3045CFF"},
-        AdapterCase{"loopback_type_under_another_name",
-                    {{"loop9", 1, 772, "02:00:00:00:00:01"}, {"eth0", 2, 1, "02:00:00:00:00:02"}},
+        AdapterCase{"loopback_under_another_name",
+                    {{"loop9", 1, true, "02:00:00:00:00:01"}, {"eth0", 2, false, "02:00:00:00:00:02"}},
                     "020000000002"},
-        AdapterCase{"named_lo", {{"lo", 1, 1, "02:00:00:00:00:01"}, {"eth0", 5, 1, "02:00:00:00:00:05"}}, "020000000005"},
-        AdapterCase{"zero_address_skipped", {{"dummy0", 2, 1, "00:00:00:00:00:00"}, {"eth0", 3, 1, "aa:bb:cc:dd:ee:ff"}},
+        AdapterCase{"named_lo", {{"lo", 1, false, "02:00:00:00:00:01"}, {"eth0", 5, false, "02:00:00:00:00:05"}}, "020000000005"},
+        AdapterCase{"zero_address_skipped", {{"dummy0", 2, false, "00:00:00:00:00:00"}, {"eth0", 3, false, "aa:bb:cc:dd:ee:ff"}},
                     "AABBCCDDEEFF"},
+        AdapterCase{"unknown_index_skipped", {{"eth0", 0, false, "02:00:00:00:00:01"}, {"eth1", 7, false, "02:00:00:00:00:07"}},
+                    "020000000007"},
         AdapterCase{"no_ethernet_address",
-                    {{"tun0", 2, 65534, ""}, {"sit0", 3, 776, "00:00:00:00"}, {"ib0", 4, 32, "80:00:02:08:fe:80:00:00:00:00"},
-                     {"wlan0", 5, 1, "de:ad:be:ef:00:01"}},
+                    {{"tun0", 2, false, ""}, {"sit0", 3, false, "00:00:00:00"}, {"ib0", 4, false, "80:00:02:08:fe:80:00:00:00:00"},
+                     {"wlan0", 5, false, "de:ad:be:ef:00:01"}},
                     "DEADBEEF0001"},
-        AdapterCase{"only_loopback", {{"lo", 1, 772, "00:00:00:00:00:00"}}, ""},
+        AdapterCase{"only_loopback", {{"lo", 1, true, "00:00:00:00:00:00"}}, ""},
         AdapterCase{"none", {}, ""}),
     [](const testing::TestParamInfo<AdapterCase>& info) { return info.param.name; });
 
-TEST(FingerprintAdapterFolder, MissingFolderGivesNothing)
+TEST(FingerprintAdapterSystem, ListsTheLoopbackInterfaceAsLoopback)
 {
-    EXPECT_FALSE(platform::FirstAdapterAddress("/nonexistent/class/net").has_value());
+    const auto adapters = platform::SystemAdapters();
+    const auto lo = std::ranges::find(adapters, std::string("lo"), &platform::TAdapter::name);
+    ASSERT_NE(lo, adapters.end());
+    EXPECT_TRUE(lo->loopback);
+    EXPECT_GT(lo->index, 0);
 }
 
 // --- Disk serial ------------------------------------------------------------
