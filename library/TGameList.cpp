@@ -2,10 +2,10 @@
 #include "ListEncoding.h"
 #include "ListMemory.h"
 #include "ListText.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUtf8StringView>
 #include <cstring>
 
@@ -211,9 +211,6 @@ void TGameList::Remove(int entry)
 
 bool TGameList::Save() const
 {
-    const QFileInfo info(file_);
-    if (info.exists() && !info.isWritable())
-        return false;
     // The document's text, in memory that stays with the thread.
     struct Writer : pugi::xml_writer {
         QByteArray& bytes;
@@ -225,14 +222,5 @@ bool TGameList::Save() const
     text.reserve(size_ + size_ / 8 + 4096);
     Writer writer(text);
     document_.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-    // Unbuffered: every write reaches the file at once and its failure is
-    // seen here, not after the new file has replaced the list.
-    QSaveFile file(file_);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return platform::ReplaceFileContent(file_, text);
 }

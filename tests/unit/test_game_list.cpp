@@ -1,5 +1,6 @@
 #include "library/LocalGameFile.h"
 #include "library/TGameList.h"
+#include "SmallFileSystem.h"
 
 #include <QFile>
 #include <QDir>
@@ -292,34 +293,6 @@ TEST(GameListMissing, FailsOrStartsEmptyAndTheFirstSaveCreatesIt)
     Write(path, {});
     EXPECT_THROW(TGameList(path, TGameList::IfMissing::StartEmpty), EGameListLoad);
 }
-
-// A small file system of its own (tmpfs), mounted for the test.
-class SmallFileSystem {
-public:
-    SmallFileSystem() { mounted_ = ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs", 0, "size=256k") == 0; }
-    ~SmallFileSystem()
-    {
-        if (mounted_)
-            ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
-    }
-    bool Mounted() const { return mounted_; }
-    QString Path(const QString& name) const { return dir_.filePath(name); }
-    // Fills it up, then frees `room` bytes (whole pages).
-    void Fill(qint64 room) const
-    {
-        QFile filler(Path(".filler"));
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        const QByteArray page(4096, 'f');
-        while (filler.write(page) == page.size()) {
-        }
-        ASSERT_TRUE(filler.resize(filler.size() / page.size() * page.size() - room));
-    }
-    QStringList Files() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden); }
-
-private:
-    QTemporaryDir dir_;
-    bool mounted_ = false;
-};
 
 struct FullDiskCase {
     friend void PrintTo(const FullDiskCase& c, std::ostream* out) { *out << c.name; }
