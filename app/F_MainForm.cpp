@@ -174,16 +174,8 @@ void TMainForm::FormCreate()
     wb_top->OfferDocumentEvents();
     for (TEmbeddedWB* browser : {wb_left, wb_top}) {
         browser->page()->setBackgroundColor(skin::WindowColour());
-        // The program's own pages come back by themselves after a crash,
-        // and the toolbar then shows the real state again.
+        // The program's own pages come back by themselves after a crash.
         browser->SetReloadAfterCrash(true);
-        connect(browser, &TEmbeddedWB::OnRenderProcessGone, this, [this] { ownPagesRestoring_ = true; });
-        connect(browser, &TEmbeddedWB::OnDocumentComplete, this, [this] {
-            if (ownPagesRestoring_ && !wb_left->Busy() && !wb_top->Busy() && wb_top->ReadyState() == 4) {
-                ownPagesRestoring_ = false;
-                PagerChange(nullptr);
-            }
-        });
     }
 
     // 11: the tab pager below the top panel.

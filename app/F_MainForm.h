@@ -146,5 +146,4 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     bool shown_ = false;
-    bool ownPagesRestoring_ = false; // a local page crashed and is loading again
 };

@@ -19,6 +19,17 @@ TToolbarController::TToolbarController(TEmbeddedWB* top, TEmbeddedWB* leftView, 
     connect(top, &TEmbeddedWB::OnBeforeNavigate2, this,
             [this](TEmbeddedWB* sender, QObject*, const QUrl&, bool&) { BeforeNavigate(sender); });
     connect(pager, &TWebPageControlEx::OnChange, this, &TToolbarController::PagerChange);
+    // A change that came while the own pages loaded, or a toolbar page that
+    // crashed and lost its looks, is shown once both pages are loaded.
+    for (TEmbeddedWB* own : {top, leftView}) {
+        connect(own, &TEmbeddedWB::OnRenderProcessGone, this, [this] { refreshOwed_ = true; });
+        connect(own, &TEmbeddedWB::OnDocumentComplete, this, [this] {
+            if (refreshOwed_ && !leftView_->Busy() && !top_->Busy() && top_->ReadyState() == 4) {
+                refreshOwed_ = false;
+                UpdateState();
+            }
+        });
+    }
 }
 
 void TToolbarController::DocumentComplete(TEmbeddedWB* sender)
@@ -130,8 +141,10 @@ void TToolbarController::UpdateState()
 
 void TToolbarController::PagerChange()
 {
-    if (leftView_->Busy() || top_->Busy())
+    if (leftView_->Busy() || top_->Busy()) {
+        refreshOwed_ = true;
         return;
+    }
     if (leftView_->ReadyState() == 4 || top_->ReadyState() == 4)
         UpdateState();
 }

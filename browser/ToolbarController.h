@@ -23,7 +23,8 @@ public:
     bool Click(TMSHTMLHTMLDocumentEvents* sender);
     // Writes the state elements; their displays arrive in the page later.
     void UpdateState();
-    // The active tab changed: refresh the states once the own pages are loaded.
+    // The active tab changed: refresh the states now, or once the own pages
+    // are loaded.
     void PagerChange();
 
 signals:
@@ -49,4 +50,5 @@ private:
     QPointer<TWebPageControlEx> pager_;
     QString homePage_;
     int writes_ = 0;
+    bool refreshOwed_ = false;
 };

@@ -66,13 +66,16 @@ protected:
                           QPoint(int(box[0].toDouble()), int(box[1].toDouble())));
     }
 
-    // A script that takes half a minute to arrive keeps a page loading.
+    // Scripts that take half a minute (big.js) and three seconds (small.js)
+    // to arrive keep a page loading.
     static QString SlowScriptRoot()
     {
         static QTemporaryDir root;
-        QFile script(root.filePath(QStringLiteral("big.js")));
-        if (!script.exists() && script.open(QIODevice::WriteOnly))
-            script.write(QByteArray(3 << 20, ' ') + "var big = 1;\n");
+        for (const auto& [name, size] : {std::pair{"big.js", 3 << 20}, std::pair{"small.js", 300000}}) {
+            QFile script(root.filePath(QLatin1String(name)));
+            if (!script.exists() && script.open(QIODevice::WriteOnly))
+                script.write(QByteArray(size, ' ') + "var loaded = 1;\n");
+        }
         return root.path();
     }
 

@@ -101,6 +101,19 @@ TEST_F(Toolbar, StopEndsALoadingTabAndTheStopLookFollows)
     WaitForShown({"Back_inactive", "Forward_inactive", "Stop_inactive", "Down_inactive", "Retract_leftBar"});
 }
 
+// While the left view loads the toolbar waits; once it has loaded, the
+// toolbar shows the tab as it is by then.
+TEST_F(Toolbar, AChangeWhileTheLeftViewLoadsShowsOnceItHasLoaded)
+{
+    Start();
+    form_->wb_left->Navigate(site_.Url("/slow_short_page.html"));
+    ASSERT_TRUE(WaitFor([&] { return form_->wb_left->Busy(); }));
+    TWebPageEx* tab = form_->pager_web->OpenPage(site_.Url("/slow_page.html"), true);
+    ASSERT_TRUE(WaitFor([&] { return tab->Busy; }));
+    ASSERT_TRUE(form_->wb_left->Busy()) << "the tab's change came while the left view loaded";
+    WaitForShown({"Back_inactive", "Forward_inactive", "Stop_active", "Down_inactive", "Retract_leftBar"});
+}
+
 TEST_F(Toolbar, ShowLeftViewHidesAndShowsTheLeftView)
 {
     Start();
