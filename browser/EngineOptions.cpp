@@ -1,5 +1,7 @@
 #include "EngineOptions.h"
 
+#include "platform/GraphicsDevice.h"
+
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QtGlobal>
@@ -19,17 +21,6 @@ QByteArray ChromiumFlags(const QByteArray& userFlags)
     return flags + "--process-per-site";
 }
 
-bool HasGraphicsDevice(const std::filesystem::path& devices)
-{
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(devices / "dri", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with("card") || name.starts_with("renderD"))
-            return true;
-    }
-    return std::filesystem::exists(devices / "nvidia0", error);
-}
-
 namespace {
 
 bool windowingSystemAsked = false;
@@ -42,7 +33,7 @@ void BeforeApplication(const std::filesystem::path& devices)
     for (const char* choice : {"QT_QUICK_BACKEND", "QSG_RHI_BACKEND", "QT_XCB_GL_INTEGRATION"})
         if (qEnvironmentVariableIsSet(choice))
             return;
-    if (HasGraphicsDevice(devices))
+    if (platform::HasGraphicsDevice(devices))
         return;
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     qputenv("QT_XCB_GL_INTEGRATION", "none");

@@ -11,10 +11,6 @@ namespace engine_options {
 // (--process-per-site), unless the user chose a process model.
 QByteArray ChromiumFlags(const QByteArray& userFlags);
 
-// Whether a folder of device files offers a graphics device to render with:
-// a DRM node (dri/card*, dri/renderD*) or an NVIDIA device (nvidia0...).
-bool HasGraphicsDevice(const std::filesystem::path& devices);
-
 // Before the application object: ChromiumFlags into QTWEBENGINE_CHROMIUM_FLAGS.
 // Without a graphics device OpenGL could only be emulated on the processor,
 // which costs far more than drawing the engine's frames with Qt Quick's

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 namespace {
 
 struct FlagsCase {
@@ -31,34 +27,5 @@ INSTANTIATE_TEST_SUITE_P(
                     FlagsCase{"user_chose_single_process", "--disable-gpu --single-process", "--disable-gpu --single-process"},
                     FlagsCase{"similar_name_is_no_choice", "--process-per-site-x", "--process-per-site-x --process-per-site"}),
     [](const testing::TestParamInfo<FlagsCase>& info) { return std::string(info.param.name); });
-
-struct DeviceCase {
-    friend void PrintTo(const DeviceCase& c, std::ostream* out) { *out << c.name; }
-    const char* name;
-    QStringList files;
-    bool device;
-};
-
-class GraphicsDevice : public testing::TestWithParam<DeviceCase> {};
-
-TEST_P(GraphicsDevice, FoundAmongTheDeviceFiles)
-{
-    QTemporaryDir devices;
-    for (const QString& file : GetParam().files) {
-        QDir().mkpath(QFileInfo(devices.filePath(file)).path());
-        QFile(devices.filePath(file)).open(QIODevice::WriteOnly);
-    }
-    EXPECT_EQ(engine_options::HasGraphicsDevice(devices.path().toStdString()), GetParam().device);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, GraphicsDevice,
-    testing::Values(DeviceCase{"nothing", {QStringLiteral("null"), QStringLiteral("shm/x")}, false},
-                    DeviceCase{"render_node", {QStringLiteral("dri/renderD128")}, true},
-                    DeviceCase{"card_only", {QStringLiteral("dri/card0")}, true},
-                    DeviceCase{"dri_without_nodes", {QStringLiteral("dri/by-path/pci-0000")}, false},
-                    DeviceCase{"nvidia", {QStringLiteral("nvidia0"), QStringLiteral("nvidiactl")}, true},
-                    DeviceCase{"nvidia_control_only", {QStringLiteral("nvidiactl")}, false}),
-    [](const testing::TestParamInfo<DeviceCase>& info) { return std::string(info.param.name); });
 
 } // namespace

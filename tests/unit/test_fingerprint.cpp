@@ -25,11 +25,6 @@ fs::path FreshFolder(const std::string& kind)
     return folder;
 }
 
-void WriteText(const fs::path& file, const std::string& text)
-{
-    std::ofstream(file, std::ios::binary) << text;
-}
-
 // --- Network adapter --------------------------------------------------------
 
 struct AdapterCase {
@@ -159,40 +154,6 @@ TEST(FingerprintDiskDevices, AsksEachDeviceUntilOneAnswers)
         EXPECT_EQ(asked, c.asked) << c.name;
         EXPECT_EQ(disk.SerialNumber, c.serialNumber) << c.name;
     }
-}
-
-TEST(FingerprintDiskDevices, FirstDiskThenFirstScsiGenericDevice)
-{
-    struct Case {
-        const char* name;
-        std::vector<std::string> entries;
-        std::vector<std::string> devices;
-    };
-    const std::vector<Case> cases = {
-        {"sda_and_sg0", {"sg1", "sdb", "sda", "sda1", "sg0", "nvme0n1", "null"}, {"sda", "sg0"}},
-        {"no_sda", {"sdc", "sdb2", "sdb", "sg10", "sg2"}, {"sdb", "sg2"}},
-        {"only_generic", {"nvme0n1", "sg3", "sgx"}, {"sg3"}},
-        {"nothing", {"nvme0n1", "sr0", "sdaa"}, {}},
-    };
-    for (const auto& c : cases) {
-        const fs::path dev = FreshFolder("dev");
-        for (const auto& entry : c.entries)
-            WriteText(dev / entry, "");
-        std::vector<fs::path> expected;
-        for (const auto& device : c.devices)
-            expected.push_back(dev / device);
-        EXPECT_EQ(DiskDevicesToAsk(dev), expected) << c.name;
-        fs::remove_all(dev);
-    }
-}
-
-TEST(FingerprintDiskDevices, IdentifyOfWhatIsNoDiskGivesNothing)
-{
-    const fs::path folder = FreshFolder("identify");
-    WriteText(folder / "file", std::string(512, 'x'));
-    for (const fs::path& device : {folder / "missing", folder / "file", fs::path("/dev/null")})
-        EXPECT_FALSE(IdentifyDeviceBySgIo(device).has_value()) << device;
-    fs::remove_all(folder);
 }
 
 // --- ROM text ---------------------------------------------------------------
