@@ -1,10 +1,12 @@
 #pragma once
-// The sound card's master volume and mute switch, through the ALSA simple
-// mixer. Every call opens the mixer and closes it again; nothing is kept.
+// The sound card's master volume and mute switch. Every call opens the
+// mixer and closes it again; nothing is kept.
+#include "platform/Mixer.h"
+
 #include <cstdint>
 #include <string>
 
-// Where the calls go: the mixer device and the element of each line.
+// Where the calls go: the mixer device.
 struct TMixerTarget {
     std::string device = "default";
 };
@@ -16,3 +18,9 @@ std::uint16_t GetMasterVolume(int selector, const TMixerTarget& target = {});
 void SetMasterVolume(int selector, std::uint16_t value, const TMixerTarget& target = {});
 bool GetMasterMute(int selector, const TMixerTarget& target = {});
 void SetMasterMute(int selector, bool muted, const TMixerTarget& target = {});
+
+// The same rules on a mixer that is given.
+std::uint16_t GetMasterVolume(platform::TMixer& mixer, int selector);
+void SetMasterVolume(platform::TMixer& mixer, int selector, std::uint16_t value);
+bool GetMasterMute(platform::TMixer& mixer, int selector);
+void SetMasterMute(platform::TMixer& mixer, int selector, bool muted);
