@@ -10,7 +10,7 @@
 #include "browser/TEmbeddedWB.h"
 #include "library/GameLibrary.h"
 #include "browser/ToolbarController.h"
-#include "platform/ApplicationExceptions.h"
+#include "ApplicationExceptions.h"
 #include "services/F_UpdateHint.h"
 #include "services/UpdateCheck.h"
 #include "services/VolumeControl.h"
@@ -59,7 +59,7 @@ TMainForm::TMainForm(const TConfig& config, const std::filesystem::path& program
     : QWidget(parent), Files(programFolder), config_(config)
 {
     Volume = new TVolumeControl(mixer, this);
-    connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, this, &TMainForm::appEventsException);
+    connect(ApplicationExceptions(), &TApplicationExceptions::OnException, this, &TMainForm::appEventsException);
     qApp->installEventFilter(this);
     CreateFormComponents();
     FormCreate();

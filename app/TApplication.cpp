@@ -1,6 +1,6 @@
 #include "TApplication.h"
 
-#include "platform/ApplicationExceptions.h"
+#include "platform/ErrorReport.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

@@ -4,7 +4,7 @@
 #include "CrashNotice.h"
 #include "MSHTMLEvents.h"
 #include "THTMLDocument.h"
-#include "platform/ApplicationExceptions.h"
+#include "platform/ErrorReport.h"
 
 #include <QAction>
 #include <QChildEvent>

@@ -1,6 +1,6 @@
 #include "THTMLDocument.h"
 
-#include "platform/ApplicationExceptions.h"
+#include "platform/ErrorReport.h"
 
 #include <QJsonDocument>
 #include <QWebEnginePage>

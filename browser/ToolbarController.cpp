@@ -5,7 +5,7 @@
 #include "TEmbeddedWB.h"
 #include "THTMLDocument.h"
 #include "ToolbarDecisions.h"
-#include "platform/ApplicationExceptions.h"
+#include "platform/ErrorReport.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -9,7 +9,7 @@
 #include "browser/PageDownload.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
-#include "platform/ApplicationExceptions.h"
+#include "platform/ErrorReport.h"
 #include "platform/FolderUse.h"
 
 #include <QApplication>

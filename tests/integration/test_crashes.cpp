@@ -3,7 +3,6 @@
 // tells the truth, and every crash is logged.
 #include "RunningMainWindow.h"
 #include "browser/CrashReloadPolicy.h"
-#include "platform/ApplicationExceptions.h"
 
 #include <QLabel>
 #include <QSet>

@@ -5,7 +5,7 @@
 #include "browser/FlashPlayer.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
-#include "platform/ApplicationExceptions.h"
+#include "app/ApplicationExceptions.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -60,7 +60,7 @@ protected:
         pager_.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&pager_));
         QObject::connect(&pager_, &TWebPageControlEx::OnChange, [this] { ++changes_; });
-        QObject::connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, &pager_,
+        QObject::connect(ApplicationExceptions(), &TApplicationExceptions::OnException, &pager_,
                          [this](const QString& message) { logged_ << message; });
         // Any window of the engine's own (a dialog) is noted and closed.
         QObject::connect(&dialogWatch_, &QTimer::timeout, [this] {

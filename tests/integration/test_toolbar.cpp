@@ -6,7 +6,7 @@
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
-#include "platform/ApplicationExceptions.h"
+#include "app/ApplicationExceptions.h"
 
 #include <QApplication>
 #include <QJsonDocument>
@@ -172,7 +172,7 @@ protected:
         QFile file(QStringLiteral(TEST_PAGES_DIR "/top_fixture.html"));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray page = file.readAll().replace("LINK_TARGET", site_.Url("/title31.html").toUtf8());
-        QObject::connect(platform::Exceptions(), &platform::ApplicationExceptions::OnException, &receiver_,
+        QObject::connect(ApplicationExceptions(), &TApplicationExceptions::OnException, &receiver_,
                          [this](const QString& message) { failures_ << message; });
         Start(page);
         ASSERT_TRUE(NavigateAndWait(Home(), site_.Url("/counter.html")));

@@ -1,20 +1,17 @@
 #pragma once
 // Errors that no handler caught, from event handlers and script answers
-// alike, all reach the application's exception handler through here; the
-// program goes on.
-#include <QObject>
+// alike, are reported through here and the program goes on. Where they go
+// is set by the application; until then they are logged.
 #include <QString>
 #include <exception>
+#include <functional>
 
 namespace platform {
 
-class ApplicationExceptions : public QObject {
-    Q_OBJECT
-signals:
-    void OnException(const QString& message);
-};
+using TExceptionReceiver = std::function<void(const QString& message)>;
 
-ApplicationExceptions* Exceptions();
+// Replaces where reports go; an empty receiver logs them again.
+void SetExceptionReceiver(TExceptionReceiver receiver);
 void ReportException(const QString& message);
 
 // Runs work and reports what it throws instead of letting it escape.
