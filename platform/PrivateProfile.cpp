@@ -1,9 +1,9 @@
 #include "PrivateProfile.h"
 
-#include <cstdio>
+#include "AtomicFile.h"
+
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -95,30 +95,6 @@ std::optional<std::string> ReadFile(const std::filesystem::path& file)
     return text.str();
 }
 
-bool ReplaceFile(const std::filesystem::path& file, const std::string& text)
-{
-    const auto temp = file.parent_path() / (file.filename().string() + ".tmp" + std::to_string(::getpid()));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temp, file, error);
-    if (error) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 PrivateProfile PrivateProfile::Load(const std::filesystem::path& file)
@@ -204,7 +180,7 @@ bool WritePrivateProfileString(const std::filesystem::path& file, std::string_vi
     std::string text;
     for (const auto& line : lines)
         text += line + "\r\n";
-    return ReplaceFile(file, text);
+    return ReplaceFileContent(QString::fromStdString(file.string()), QByteArrayView(text.data(), qsizetype(text.size())));
 }
 
 } // namespace platform

@@ -29,6 +29,8 @@ void TUrlDownload::Start(const QUrl& source, const QString& target)
         Fail(QStringLiteral("%1 exists already").arg(target));
         return;
     }
+    // Not a QSaveFile: the download never replaces a file that appeared in the
+    // meantime, and its partial file has the name the start-up clean-up knows.
     part_.setFileName(target + QStringLiteral(".part"));
     if (!part_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         Fail(QStringLiteral("Unable to write %1").arg(part_.fileName()));
