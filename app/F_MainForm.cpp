@@ -275,7 +275,6 @@ void TMainForm::BossKey() { hide(); }
 void TMainForm::CollectGame() { Library->Collect(); }
 void TMainForm::DownloadGame() { Library->Download(); }
 void TMainForm::menu_deleteClick() { Library->DeletePicked(); }
-QString TMainForm::ListFile(const QString& kind) const { return Files.DataFile(kind + QStringLiteral(".xml")); }
 
 bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
 {

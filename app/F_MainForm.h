@@ -1,14 +1,10 @@
 #pragma once
 #include "platform/ProgramFiles.h"
-#include "platform/UrlDownload.h"
 #include "services/U_VolumeCtrl.h"
 
 #include <QFrame>
-#include <QUrl>
-#include <QVariantMap>
 #include <QWidget>
 #include <filesystem>
-#include <optional>
 
 class QLabel;
 class QMenu;
@@ -34,7 +30,7 @@ class TMainForm : public QWidget {
 public:
     // Builds the window of the program in programFolder.
     TMainForm(const TConfig& config, const std::filesystem::path& programFolder, QWidget* parent = nullptr,
-                       const TMixerTarget& mixer = {});
+              const TMixerTarget& mixer = {});
     ~TMainForm() override;
 
     // Components of the form resource.
@@ -89,7 +85,6 @@ public:
     void CollectGame();
     void DownloadGame();
     void menu_deleteClick();
-    QString ListFile(const QString& kind) const;
 
     // Sees every input event of the application before its widget does;
     // true when the event goes no further.
@@ -126,8 +121,6 @@ public:
 signals:
     // The window has closed: the program ends.
     void FormClosed();
-
-public:
 
 protected:
     void showEvent(QShowEvent* event) override;

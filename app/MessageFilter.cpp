@@ -1,6 +1,6 @@
 #include "MessageFilter.h"
-#include "RightClick.h"
 #include "browser/O_WebPageControlEx.h"
+#include "browser/RightClick.h"
 #include "browser/TEmbeddedWB.h"
 
 #include <QApplication>

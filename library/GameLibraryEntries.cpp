@@ -5,6 +5,7 @@
 #include "browser/CaptionRules.h"
 #include "browser/LocalGamePages.h"
 #include "browser/O_WebPageControlEx.h"
+#include "browser/RightClick.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
 
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
 
@@ -57,11 +57,7 @@ bool TGameLibrary::LeftViewInput(QObject*, QEvent* event)
             PopEntryMenu(LeftViewFocusScript(), std::nullopt);
         return true;
     }
-    const bool context = event->type() == QEvent::ContextMenu
-                         || ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
-                              || event->type() == QEvent::MouseButtonDblClick)
-                             && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton);
-    if (!context)
+    if (!IsRightClick(event))
         return false;
     // The menu comes with the release; every right-button event is swallowed.
     if (event->type() != QEvent::MouseButtonRelease)

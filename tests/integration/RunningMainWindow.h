@@ -36,6 +36,8 @@ protected:
     }
 
     TWebPageEx* Home() const { return form_->pager_web->Page(0); }
+    // The list file of a kind ("gamelocal", "gamefavorites") that the window uses.
+    QString ListFile(const QString& kind) const { return form_->Files.DataFile(kind + QStringLiteral(".xml")); }
     // Navigates a tab and waits for that navigation's completion.
     static bool NavigateAndWait(TWebPageEx* tab, const QString& url)
     {

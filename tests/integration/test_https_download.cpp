@@ -86,7 +86,7 @@ TEST_F(HttpsDownload, AGameOfAnHttpsPageComesAsThePageWouldFetchIt)
     const QStringList games = Games();
     ASSERT_EQ(games.size(), 1) << games.join(' ').toStdString();
     EXPECT_EQ(folder_.Read("Data/Flash/" + games[0]), Tiny());
-    TGameList list(form_->ListFile("gamelocal"));
+    TGameList list(ListFile("gamelocal"));
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Text(0, TGameList::Address), games[0]);
 }

@@ -110,7 +110,7 @@ TEST_F(Library, CollectAddsThePageOnceAndTheLeftViewRedraws)
 {
     TWebPageEx* tab = OpenTab("/game.html");
     EXPECT_EQ(Command("Collect", 1), QStringList{"该游戏收藏成功！"});
-    TGameList list(form_->ListFile("gamefavorites"));
+    TGameList list(ListFile("gamefavorites"));
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Text(0, TGameList::Name), "测试游戏页面");
     EXPECT_EQ(list.Text(0, TGameList::Address), tab->WebBrowser->LocationURL());
@@ -127,7 +127,7 @@ TEST_F(Library, PagesWithOneTitleAndWithoutTitleAreAllCollected)
         OpenTab(path);
         EXPECT_EQ(Command("Collect", 1), QStringList{"该游戏收藏成功！"}) << path;
     }
-    TGameList list(form_->ListFile("gamefavorites"));
+    TGameList list(ListFile("gamefavorites"));
     ASSERT_EQ(list.Count(), 4);
     EXPECT_TRUE(list.Text(1, TGameList::Address).endsWith("/game.html?b"));
     EXPECT_EQ(list.Value(2, TGameList::Name), std::nullopt);
@@ -149,7 +149,7 @@ TEST_F(Library, DownloadStoresTheGameByTimestampOnce)
     QFile original(QStringLiteral(DEMO_SITE_DIR "/swf/tiny.swf"));
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     EXPECT_EQ(folder_.Read("Data/Flash/" + games[0]), original.readAll());
-    TGameList list(form_->ListFile("gamelocal"));
+    TGameList list(ListFile("gamelocal"));
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Text(0, TGameList::Name), "测试游戏");
     EXPECT_EQ(list.Text(0, TGameList::Address), games[0]);
@@ -245,10 +245,10 @@ TEST_P(LibraryNames, AreStoredCleanAndFoundAgain)
     EXPECT_EQ(Command("Down_active_click", 1), QStringList{"该游戏下载成功！"});
     EXPECT_TRUE(WellFormed("gamefavorites"));
     EXPECT_TRUE(WellFormed("gamelocal"));
-    TGameList local(form_->ListFile("gamelocal"));
+    TGameList local(ListFile("gamelocal"));
     ASSERT_EQ(local.Count(), 1);
     EXPECT_EQ(local.Text(0, TGameList::Name), GetParam().stored);
-    TGameList favorites(form_->ListFile("gamefavorites"));
+    TGameList favorites(ListFile("gamefavorites"));
     ASSERT_EQ(favorites.Count(), 1);
     EXPECT_LE(favorites.Text(0, TGameList::Name).toUtf8().size(), 1024);
     WaitForShown("gamelocal", {GetParam().stored});
@@ -279,7 +279,7 @@ TEST_F(Library, ADoubleClickOnDownloadFetchesOnce)
     EXPECT_EQ(messages.mid(1), QStringList(messages.size() - 1, "该游戏已经下载！"));
     const QStringList games = Games();
     ASSERT_EQ(games.size(), 1) << games.join(' ').toStdString();
-    TGameList list(form_->ListFile("gamelocal"));
+    TGameList list(ListFile("gamelocal"));
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Text(0, TGameList::Address), games[0]);
 }
@@ -297,7 +297,7 @@ TEST_F(Library, AnEntryAddedDuringATransferIsKept)
         if (added || !answerer.progressSeen)
             return;
         added = true;
-        TGameList list(form_->ListFile("gamelocal"));
+        TGameList list(ListFile("gamelocal"));
         list.Append("别的游戏", "20200101000000.swf");
         EXPECT_TRUE(list.Save());
     });
@@ -306,7 +306,7 @@ TEST_F(Library, AnEntryAddedDuringATransferIsKept)
     ASSERT_TRUE(WaitFor([&] { return answerer.messages.size() == 1; }, 90000));
     EXPECT_TRUE(added);
     EXPECT_EQ(answerer.messages, QStringList{"该游戏下载成功！"});
-    TGameList list(form_->ListFile("gamelocal"));
+    TGameList list(ListFile("gamelocal"));
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Text(0, TGameList::Name), "别的游戏");
     EXPECT_EQ(list.Text(1, TGameList::Name), "slow_file");
@@ -359,7 +359,7 @@ class LibraryUnreadableLists : public Library, public testing::WithParamInterfac
 TEST_P(LibraryUnreadableLists, AreReportedAndLeftAlone)
 {
     const UnreadableList& c = GetParam();
-    const QString path = form_->ListFile(c.kind);
+    const QString path = ListFile(c.kind);
     QFile::remove(path);
     if (!c.content.isNull())
         folder_.Write(QStringLiteral("Data/%1.xml").arg(c.kind), c.content);
@@ -409,7 +409,7 @@ TEST_F(Library, ListsWrittenInGb2312AreMatchedAndStayReadable)
 
     OpenTab("/title_cn10.html");
     EXPECT_EQ(Command("Collect", 1), QStringList{"该游戏收藏成功！"});
-    TGameList list(form_->ListFile("gamefavorites"));
+    TGameList list(ListFile("gamefavorites"));
     ASSERT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Text(0, TGameList::Name), "测试游戏页面");
     EXPECT_TRUE(List("gamefavorites").startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));

@@ -130,7 +130,7 @@ TEST_P(LeftViewDelete, RemovesTheEntryAndOnlyItsOwnFile)
     if (c.deletedFile) {
         EXPECT_FALSE(QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.deletedFile)));
     }
-    TGameList list(form_->ListFile(c.kind));
+    TGameList list(ListFile(c.kind));
     EXPECT_EQ(list.FindValue(TGameList::Name, QString::fromUtf8(c.entry)), std::nullopt);
     EXPECT_EQ(list.Count(), QByteArray(c.kind) == "gamelocal" ? 1 : 0);
 }
@@ -230,14 +230,14 @@ protected:
 
 TEST_F(LeftViewDeleteRightClicked, AFailedSaveKeepsTheGameFileAndSaysSo)
 {
-    const QStringList before = Entries(form_->ListFile("gamelocal"));
+    const QStringList before = Entries(ListFile("gamelocal"));
     ASSERT_EQ(std::system(("chattr +i '" + folder_.Path("Data/gamelocal.xml").toStdString() + "'").c_str()), 0);
     DialogAnswerer answerer;
     DeleteAt(".gamelocal:nth-child(1)");
     ASSERT_TRUE(WaitFor([&] { return !answerer.messages.isEmpty(); }));
     EXPECT_EQ(answerer.messages.join('\n').toStdString(), "删除失败：无法保存游戏列表。");
     EXPECT_TRUE(QFileInfo::exists(folder_.Path("Data/Flash/20260101000001.swf")));
-    EXPECT_EQ(Entries(form_->ListFile("gamelocal")), before);
+    EXPECT_EQ(Entries(ListFile("gamelocal")), before);
 }
 
 class LeftViewListChangedMeanwhile : public LeftViewDeleteRightClicked {
@@ -257,7 +257,7 @@ TEST_F(LeftViewListChangedMeanwhile, NeverDeletesAnEntryItWasNotShown)
     EXPECT_TRUE(WaitFor([&] { return RunIn(form_->wb_left, "document.querySelectorAll('.gamelocal').length").toInt() == 1; }))
         << "the left view shows the list as it is now";
     EXPECT_TRUE(QFileInfo::exists(folder_.Path("Data/Flash/other.swf")));
-    EXPECT_EQ(Entries(form_->ListFile("gamelocal")), QStringList{"游戏一|other.swf"});
+    EXPECT_EQ(Entries(ListFile("gamelocal")), QStringList{"游戏一|other.swf"});
 }
 
 // Lists whose names the page renders differently from how they are stored.
@@ -309,8 +309,8 @@ TEST_P(LeftViewDeleteStoredName, DeletesTheEntryThatWasClicked)
     QStringList remaining = c.remaining;
     for (QString& entry : remaining)
         entry.replace("SITE", site_.Url("/"));
-    EXPECT_TRUE(WaitFor([&] { return Entries(form_->ListFile(c.kind)) == remaining; }))
-        << Entries(form_->ListFile(c.kind)).join(" / ").toStdString();
+    EXPECT_TRUE(WaitFor([&] { return Entries(ListFile(c.kind)) == remaining; }))
+        << Entries(ListFile(c.kind)).join(" / ").toStdString();
     if (c.deletedFile) {
         EXPECT_TRUE(WaitFor([&] { return !QFileInfo::exists(folder_.Path(QStringLiteral("Data/") + c.deletedFile)); }));
     }
@@ -367,7 +367,7 @@ TEST_P(LeftViewListFiles, ShowEveryEntry)
         QMenu* menu = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
         ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
-        ASSERT_TRUE(WaitFor([&] { return TGameList(form_->ListFile("gamefavorites")).Count() == left - 1; })) << left;
+        ASSERT_TRUE(WaitFor([&] { return TGameList(ListFile("gamefavorites")).Count() == left - 1; })) << left;
         ASSERT_TRUE(WaitFor([&] { return LeftElement(selector).x() < 0; }));
     }
 }
@@ -422,8 +422,8 @@ TEST_F(LeftViewFixture, OnlyAnElementOfClassGamelocalItselfIsAnEntry)
     QMenu* menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
     ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
-    ASSERT_TRUE(WaitFor([&] { return TGameList(form_->ListFile("gamelocal")).Count() == 1; }));
-    EXPECT_EQ(TGameList(form_->ListFile("gamelocal")).Text(0, TGameList::Address).toStdString(), "second.swf");
+    ASSERT_TRUE(WaitFor([&] { return TGameList(ListFile("gamelocal")).Count() == 1; }));
+    EXPECT_EQ(TGameList(ListFile("gamelocal")).Text(0, TGameList::Address).toStdString(), "second.swf");
 }
 
 } // namespace
@@ -549,7 +549,7 @@ TEST_F(MessageFilter, MenuKeyOnTheFocusedEntryDeletesIt)
         EXPECT_LT(std::abs(menu->pos().y() - entry.y()), 40) << "the menu opens at its entry";
         ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
         ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; }));
-        TGameList list(form_->ListFile(c.kind));
+        TGameList list(ListFile(c.kind));
         EXPECT_EQ(list.FindValue(TGameList::Name, QString::fromUtf8(c.entry)), std::nullopt);
     }
     EXPECT_EQ(form_->pager_web->PageCount(), 1);

@@ -1,7 +1,5 @@
-// The window's input decisions, fed events as values: the boss key and
-// what counts as a right click.
+// The window's input decisions, fed events as values: the boss key.
 #include "app/BossKey.h"
-#include "app/RightClick.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -62,23 +60,5 @@ INSTANTIATE_TEST_SUITE_P(
                     {{Step::Press, Ctrl}, {Step::Press, B, C}, {Step::Release, B, C}, {Step::Press, B, C}, {Step::Release, B, C}},
                     {2, 4}}),
     [](const testing::TestParamInfo<BossKeyCase>& info) { return info.param.name; });
-
-struct ClickCase {
-    QEvent::Type type;
-    Qt::MouseButton button;
-    bool rightClick;
-};
-
-TEST(RightClick, CountsEveryRightButtonEventAndEveryContextMenu)
-{
-    const ClickCase cases[] = {
-        {QEvent::MouseButtonPress, Qt::RightButton, true},  {QEvent::MouseButtonRelease, Qt::RightButton, true},
-        {QEvent::MouseButtonDblClick, Qt::RightButton, true}, {QEvent::ContextMenu, Qt::NoButton, true},
-        {QEvent::MouseButtonPress, Qt::LeftButton, false},  {QEvent::MouseButtonRelease, Qt::MiddleButton, false},
-        {QEvent::MouseMove, Qt::RightButton, false},        {QEvent::KeyPress, Qt::NoButton, false},
-    };
-    for (const ClickCase& c : cases)
-        EXPECT_EQ(IsRightClick(c.type, c.button), c.rightClick) << c.type << " " << c.button;
-}
 
 } // namespace
