@@ -54,7 +54,7 @@ TPageDownload::TPageDownload(QWebEnginePage* page, QObject* parent)
 
 TPageDownload::~TPageDownload()
 {
-    if (result_ == TUrlDownload::Running)
+    if (result_ == Running)
         Cancel();
 }
 
@@ -62,21 +62,21 @@ void TPageDownload::Start(const QUrl& source, const QString& target)
 {
     target_ = target;
     if (!page_) {
-        End(TUrlDownload::Failed, QStringLiteral("The page is gone"));
+        End(Failed, QStringLiteral("The page is gone"));
         return;
     }
     if (!source.isValid() || (source.scheme() != QLatin1String("http") && source.scheme() != QLatin1String("https"))) {
-        End(TUrlDownload::Failed, QStringLiteral("Not an http address: %1").arg(source.toString()));
+        End(Failed, QStringLiteral("Not an http address: %1").arg(source.toString()));
         return;
     }
     // The engine would make the folder; the program never does.
     if (!QFileInfo(target).absoluteDir().exists()) {
-        End(TUrlDownload::Failed, QStringLiteral("No folder for %1").arg(target));
+        End(Failed, QStringLiteral("No folder for %1").arg(target));
         return;
     }
     for (const QString& file : {target, PartOf(target), PartOf(target) + QStringLiteral(".download")}) {
         if (QFileInfo::exists(file)) {
-            End(TUrlDownload::Failed, QStringLiteral("%1 exists already").arg(file));
+            End(Failed, QStringLiteral("%1 exists already").arg(file));
             return;
         }
     }
@@ -86,21 +86,21 @@ void TPageDownload::Start(const QUrl& source, const QString& target)
     connect(page_->profile(), &QWebEngineProfile::downloadRequested, this, &TPageDownload::Requested);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
         if (requesting_)
-            End(TUrlDownload::Failed, QStringLiteral("The page's process ended"));
+            End(Failed, QStringLiteral("The page's process ended"));
     });
     connect(page_, &QObject::destroyed, this, [this] {
         if (requesting_)
-            End(TUrlDownload::Failed, QStringLiteral("The page is gone"));
+            End(Failed, QStringLiteral("The page is gone"));
     });
     const QString address = QString::fromUtf8(QJsonDocument(QJsonArray{source.toString(QUrl::FullyEncoded)}).toJson(QJsonDocument::Compact));
     page_->runJavaScript(QString::fromLatin1(kClickDownloadLink).arg(address), QWebEngineScript::ApplicationWorld,
                          [self = QPointer<TPageDownload>(this)](const QVariant& clicked) {
                              if (self && self->requesting_ && !clicked.toBool())
-                                 self->End(TUrlDownload::Failed, QStringLiteral("The page did not ask for the file"));
+                                 self->End(Failed, QStringLiteral("The page did not ask for the file"));
                          });
 }
 
-void TPageDownload::Cancel() { End(TUrlDownload::Cancelled); }
+void TPageDownload::Cancel() { End(Cancelled); }
 
 bool TPageDownload::Follow(const QUrl& url)
 {
@@ -112,7 +112,7 @@ bool TPageDownload::Follow(const QUrl& url)
     }
     // Not inside the engine's call.
     QTimer::singleShot(0, this, [this, url] {
-        End(TUrlDownload::Failed, QStringLiteral("A redirect to %1 is not followed").arg(url.toString()));
+        End(Failed, QStringLiteral("A redirect to %1 is not followed").arg(url.toString()));
     });
     return false;
 }
@@ -135,27 +135,27 @@ void TPageDownload::Requested(QWebEngineDownloadRequest* request)
         if (state == QWebEngineDownloadRequest::DownloadCompleted)
             Transferred();
         else if (state == QWebEngineDownloadRequest::DownloadInterrupted)
-            End(TUrlDownload::Failed, request_->interruptReasonString());
+            End(Failed, request_->interruptReasonString());
         else if (state == QWebEngineDownloadRequest::DownloadCancelled)
-            End(TUrlDownload::Failed, QStringLiteral("The engine cancelled the transfer"));
+            End(Failed, QStringLiteral("The engine cancelled the transfer"));
     });
     request->accept();
 }
 
 void TPageDownload::Transferred()
 {
-    if (result_ != TUrlDownload::Running)
+    if (result_ != Running)
         return;
     if (!QFile::rename(PartOf(target_), target_)) {
-        End(TUrlDownload::Failed, QStringLiteral("Unable to store %1").arg(target_));
+        End(Failed, QStringLiteral("Unable to store %1").arg(target_));
         return;
     }
-    End(TUrlDownload::Succeeded);
+    End(Succeeded);
 }
 
 void TPageDownload::End(Result result, const QString& error)
 {
-    if (result_ != TUrlDownload::Running)
+    if (result_ != Running)
         return;
     result_ = result;
     error_ = error;
@@ -166,10 +166,10 @@ void TPageDownload::End(Result result, const QString& error)
         disconnect(page_->profile(), nullptr, this, nullptr);
     if (request_) {
         request_->disconnect(this);
-        if (result != TUrlDownload::Succeeded)
+        if (result != Succeeded)
             request_->cancel();
     }
-    if (result != TUrlDownload::Succeeded) {
+    if (result != Succeeded) {
         // The engine removes its own file too, but only later.
         QFile::remove(PartOf(target_) + QStringLiteral(".download"));
         QFile::remove(PartOf(target_));

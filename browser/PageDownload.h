@@ -6,9 +6,8 @@
 // GameFileRedirectAllowed says. The engine writes the data to
 // "<target>.part.download", renames it to "<target>.part" when the transfer
 // is complete, and only then is that renamed to the target; a failed or
-// cancelled transfer leaves nothing behind.
-#include "platform/UrlDownload.h"
-
+// cancelled transfer leaves nothing behind. (The engine writes the file
+// itself, so this rename stands in for the program's atomic-write helper.)
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -22,7 +21,7 @@ class QWebEngineUrlRequestInterceptor;
 class TPageDownload : public QObject {
     Q_OBJECT
 public:
-    using Result = TUrlDownload::Result;
+    enum Result { Running, Succeeded, Failed, Cancelled };
 
     explicit TPageDownload(QWebEnginePage* page, QObject* parent = nullptr);
     ~TPageDownload() override;
@@ -36,7 +35,7 @@ public:
 signals:
     // total is -1 while the size is unknown.
     void Progress(qint64 received, qint64 total);
-    void Finished(TUrlDownload::Result result);
+    void Finished(TPageDownload::Result result);
 
 private:
     class Redirects;
@@ -52,6 +51,6 @@ private:
     QUrl hop_;        // the address the next request may come from
     bool requesting_ = false;
     QString target_;
-    Result result_ = TUrlDownload::Running;
+    Result result_ = Running;
     QString error_;
 };

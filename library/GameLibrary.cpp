@@ -152,7 +152,7 @@ void TGameLibrary::Collect()
     });
 }
 
-TUrlDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target)
+TPageDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target)
 {
     TPageDownload download(pager_->ActivePage() ? pager_->ActivePage()->WebBrowser->page() : nullptr);
     QProgressDialog progress(QStringLiteral("正在下载游戏…"), QStringLiteral("取消"), 0, 0, dialogParent_);
@@ -175,7 +175,7 @@ TUrlDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& 
     connect(&download, &TPageDownload::Finished, &loop, &QEventLoop::quit);
     progress.show();
     download.Start(source, target);
-    if (download.result() == TUrlDownload::Running)
+    if (download.result() == TPageDownload::Running)
         loop.exec();
     return download.result();
 }
@@ -212,10 +212,10 @@ void TGameLibrary::Download()
         fileName = LocalGameFileName(when = when.addSecs(1), source);
     const QString target = games.filePath(fileName);
 
-    const TUrlDownload::Result fetched = FetchGame(source, target);
-    if (fetched != TUrlDownload::Succeeded && fetched != TUrlDownload::Failed)
+    const TPageDownload::Result fetched = FetchGame(source, target);
+    if (fetched != TPageDownload::Succeeded && fetched != TPageDownload::Failed)
         return; // cancelled, or the program is ending
-    if (fetched == TUrlDownload::Failed) {
+    if (fetched == TPageDownload::Failed) {
         ShowMessage(QStringLiteral("该游戏下载失败！"));
         return;
     }

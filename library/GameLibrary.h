@@ -5,7 +5,7 @@
 // entry the user last picked in the left view.
 #include "LeftViewEntry.h"
 #include "platform/ProgramFiles.h"
-#include "platform/UrlDownload.h"
+#include "browser/PageDownload.h"
 
 #include <QObject>
 #include <QPoint>
@@ -48,7 +48,7 @@ signals:
 private:
     void PopEntryMenu(const QString& script, std::optional<QPoint> screen);
     void LeftViewRequest(const QVariantMap& request, QString& answer);
-    TUrlDownload::Result FetchGame(const QUrl& source, const QString& target);
+    TPageDownload::Result FetchGame(const QUrl& source, const QString& target);
     void ShowMessage(const QString& text);
 
     TEmbeddedWB* leftView_;
