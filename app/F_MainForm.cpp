@@ -81,6 +81,7 @@ void TMainForm::CreateFormComponents()
     N1->setSeparator(true);
     Menu_Close = new QAction(QStringLiteral("关闭"), this);
     menu_delete = new QAction(QStringLiteral("删除"), this);
+    menu_addLocal = new QAction(QStringLiteral("添加本地游戏"), this);
     tmr_update = new QTimer(this);
     tmr_update->setInterval(8000);
     tmr_update->setSingleShot(true);
@@ -95,7 +96,9 @@ void TMainForm::CreateFormComponents()
     pm_tray->addActions({Menu_Max, Menu_Hide, N1, Menu_Close});
     pm_left = new QMenu(this);
     pm_left->addAction(menu_delete);
+    pm_left->addAction(menu_addLocal);
     connect(menu_delete, &QAction::triggered, this, &TMainForm::menu_deleteClick);
+    connect(menu_addLocal, &QAction::triggered, this, &TMainForm::menu_addLocalClick);
     CreateStatusBar();
 }
 
@@ -183,6 +186,7 @@ void TMainForm::FormCreate()
     pager_web = new TWebPageControlEx(pnl_client);
     pager_web->setObjectName(QStringLiteral("pager_web"));
     pager_web->SetTabAreaBackground(skin::WindowColour(), skin::WindowColour(), Qt::Vertical);
+    pager_web->AnyMovieDownload = config_.AnyMovieDownload;
     Toolbar = new TToolbarController(wb_top, wb_left, pnl_left, pager_web, Text(config_.HomePage), this);
     connect(Toolbar, &TToolbarController::ToggleLeftViewRequested, this, &TMainForm::ToggleLeftView);
     connect(Toolbar, &TToolbarController::CollectRequested, this, &TMainForm::CollectGame);
@@ -275,6 +279,7 @@ void TMainForm::BossKey() { hide(); }
 void TMainForm::CollectGame() { Library->Collect(); }
 void TMainForm::DownloadGame() { Library->Download(); }
 void TMainForm::menu_deleteClick() { Library->DeletePicked(); }
+void TMainForm::menu_addLocalClick() { Library->ChooseLocalGames(); }
 
 bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
 {

@@ -39,6 +39,7 @@ public:
     QAction* Menu_Close = nullptr;
     QAction* N1 = nullptr;
     QAction* menu_delete = nullptr;
+    QAction* menu_addLocal = nullptr;
     QTimer* tmr_update = nullptr;
     QFrame* pnl_bottom = nullptr;
     QLabel* lbl_softversion = nullptr;
@@ -85,6 +86,7 @@ public:
     void CollectGame();
     void DownloadGame();
     void menu_deleteClick();
+    void menu_addLocalClick();
 
     // Sees every input event of the application before its widget does;
     // true when the event goes no further.

@@ -66,6 +66,7 @@ TConfig::TConfig(const std::filesystem::path& programFolder, const std::filesyst
     ReportURL = Read(profile, "ReportURL");
     CheckURL = Read(profile, "CheckURL");
     SoftwareWebSit = Read(profile, "SoftwareWebSit");
+    AnyMovieDownload = profile.GetInt("Options", "AnyMovieDownload", 1) != 0;
 
     MachineCode = machineCode();
 }

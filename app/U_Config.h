@@ -36,6 +36,9 @@ public:
     std::string CheckURL;
     std::string SoftwareWebSit;
     std::string MachineCode;
+    // [Options] AnyMovieDownload: a page that declares no game offers the
+    // movie it plays; only 0 turns that off. Never written by the program.
+    bool AnyMovieDownload = true;
 };
 
 // The hardware address of the first network adapter as 12 hexadecimal

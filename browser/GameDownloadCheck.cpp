@@ -1,5 +1,9 @@
 #include "GameDownloadCheck.h"
 
+#include "CaptionRules.h"
+
+#include <QFileInfo>
+
 #include <cmath>
 
 namespace {
@@ -32,6 +36,26 @@ DownloadDecision CheckGameDownload(const GamePageFacts& facts)
     if (!facts.percent || !std::isfinite(*facts.percent) || std::lround(*facts.percent) != 100)
         return {DownloadDecision::Clear, {}};
     return {DownloadDecision::Offer, *facts.protocol + QStringLiteral("//") + *facts.host + *facts.f};
+}
+
+DownloadDecision CheckMovieDownload(const GamePageFacts& facts)
+{
+    if (!facts.protocol || (*facts.protocol != QLatin1String("http:") && *facts.protocol != QLatin1String("https:")))
+        return {DownloadDecision::Clear, {}};
+    if (!facts.movie || !facts.movieReady)
+        return {DownloadDecision::Clear, {}};
+    const QUrl movie(*facts.movie, QUrl::StrictMode);
+    if (!movie.isValid() || SchemeStrength(movie.scheme()) == 0 || movie.host().isEmpty())
+        return {DownloadDecision::Clear, {}};
+    return {DownloadDecision::Offer, movie.toString(QUrl::FullyEncoded)};
+}
+
+QString MovieDownloadName(const QString& title, const QString& movieUrl)
+{
+    const QString fromTitle = captions::FromTitle(title.trimmed());
+    if (!fromTitle.isEmpty())
+        return fromTitle;
+    return captions::FromTitle(QFileInfo(QUrl(movieUrl).path()).completeBaseName());
 }
 
 bool GameFileRedirectAllowed(const QUrl& from, const QUrl& to)

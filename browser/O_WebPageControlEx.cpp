@@ -35,6 +35,32 @@ const char kGamePageFactsScript[] = R"JS(
     var nPercent = Math.abs(movie.PercentLoaded());
     if (typeof nPercent === "number" && isFinite(nPercent)) facts.percent = nPercent;
   } catch (e) {}
+  // The largest player on the page whose movie was loaded, by the final
+  // address of that load.
+  try {
+    var loads = window.__orvanzevLoads || [];
+    var best = null;
+    document.querySelectorAll("ruffle-embed, ruffle-object").forEach(function (player) {
+      var param = player.querySelector("param[name='movie' i], param[name='src' i]");
+      var source = player.getAttribute("src") || player.getAttribute("data") || (param && param.getAttribute("value"));
+      if (!source) return;
+      var requested = new URL(source, document.baseURI).href;
+      var load = null;
+      for (var i = 0; i < loads.length; i++)
+        if (loads[i].requested === requested && loads[i].ok) load = loads[i];
+      if (!load) return;
+      var box = player.getBoundingClientRect();
+      var area = box.width * box.height;
+      if (best && area <= best.area) return;
+      var ready = false;
+      try { ready = player.PercentLoaded() === 100; } catch (e) {}
+      best = { url: String(load.url), area: area, ready: ready };
+    });
+    if (best && best.url.length <= limit) {
+      facts.movie = best.url;
+      facts.movieReady = best.ready;
+    }
+  } catch (e) {}
   return facts;
 })()
 )JS";
@@ -53,6 +79,8 @@ GamePageFacts ToFacts(const QVariantMap& map)
     facts.f = text("f");
     if (const auto it = map.find(QStringLiteral("percent")); it != map.end())
         facts.percent = it->toDouble();
+    facts.movie = text("movie");
+    facts.movieReady = map.value(QStringLiteral("movieReady")).toBool();
     return facts;
 }
 
@@ -89,6 +117,7 @@ void TWebPageEx::SetShowClose(bool showClose)
 void TWebPageEx::ClearDownload()
 {
     GameFileURL.clear();
+    MovieName.clear();
     DownloadReady = false;
 }
 
@@ -162,10 +191,18 @@ void TWebPageEx::ReadGamePageFacts(bool topLevel)
         }
         if (!topLevel) {
             ClearDownload();
-        } else if (!GameName.isEmpty()) {
-            const DownloadDecision decision = CheckGameDownload(facts);
+        } else {
+            // A declared game wins; otherwise the movie the page plays, when
+            // the operator allows it.
+            const bool declared = !GameName.isEmpty();
+            DownloadDecision decision;
+            if (declared)
+                decision = CheckGameDownload(facts);
+            else if (owner_ && owner_->AnyMovieDownload)
+                decision = CheckMovieDownload(facts);
             if (decision.kind == DownloadDecision::Offer) {
                 GameFileURL = decision.gameFileUrl;
+                MovieName = declared ? QString() : MovieDownloadName(facts.title.value_or(QString()), GameFileURL);
                 DownloadReady = true;
             } else if (decision.kind == DownloadDecision::Clear) {
                 ClearDownload();

@@ -21,7 +21,13 @@ public:
     bool DownloadReady = false; // true exactly when GameFileURL is set
     QString GameFileURL;
     QString GameName;
+    // A page that declares no game but plays a movie: the name its download
+    // takes (the title by the caption rules), set with the offer.
+    QString MovieName;
     TEmbeddedWB* WebBrowser;
+
+    // The name a download of this page's game is listed under.
+    QString DownloadName() const { return GameName.isEmpty() ? MovieName : GameName; }
 
     QString Caption() const { return caption_; }
     void SetCaption(const QString& caption);
@@ -73,6 +79,8 @@ public:
     void SetTabAreaBackground(const QColor& from, const QColor& to, Qt::Orientation direction);
 
     bool ShowCloseOnNonSelectedTabs = false;
+    // Whether a page that declares no game offers the movie it plays.
+    bool AnyMovieDownload = true;
 
 signals:
     void OnChange(TWebPageControlEx* sender);

@@ -4,6 +4,7 @@
 #include "DownloadLeftovers.h"
 #include "ListText.h"
 #include "LocalGameFile.h"
+#include "LocalGameImport.h"
 #include "TGameList.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/PageDownload.h"
@@ -13,9 +14,11 @@
 #include "platform/FolderUse.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -190,7 +193,7 @@ void TGameLibrary::Download()
     if (!page)
         return;
     const QString listFile = files_.ListFile(ListKind::Local);
-    const QString name = ListText(page->GameName);
+    const QString name = ListText(page->DownloadName());
     const QUrl source(page->GameFileURL);
     QString message;
     auto tell = [this, &message] {
@@ -234,4 +237,27 @@ void TGameLibrary::Download()
     }
     ShowMessage(QStringLiteral("该游戏下载成功！"));
     RefreshLeftView(ListKind::Local);
+}
+
+void TGameLibrary::AddLocalGames(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    if (downloading_) {
+        ShowMessage(QStringLiteral("正在下载游戏，请在下载结束后再添加。"));
+        return;
+    }
+    const QScopedValueRollback<bool> busy(downloading_, true);
+    const TImportReport report =
+        ImportLocalGames(files, files_.ListFile(ListKind::Local), files_.FlashFolder(), QDateTime::currentDateTime());
+    if (report.added > 0)
+        RefreshLeftView(ListKind::Local);
+    ShowMessage(report.lines.join(QLatin1Char('\n')));
+}
+
+void TGameLibrary::ChooseLocalGames()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(dialogParent_, QStringLiteral("添加本地游戏"), QDir::homePath(),
+                                                            QStringLiteral("Flash 游戏 (*.swf *.SWF);;所有文件 (*)"));
+    AddLocalGames(files);
 }

@@ -33,12 +33,16 @@ public:
     void DeletePicked();
     // Draws a list again in the left view from its file.
     void RefreshLeftView(platform::ListKind kind);
+    // Adds SWF files to the local list, and tells the user what became of
+    // each; ChooseLocalGames asks for them with a file dialog first.
+    void AddLocalGames(const QStringList& files);
+    void ChooseLocalGames();
     // Clears the games folder of an interrupted download's files, when no
     // other copy of the program uses the folder.
     void CleanGamesFolder();
 
-    // The left view's right clicks and menu keys; true when the event goes
-    // no further.
+    // The left view's right clicks and menu keys, and files dropped on it;
+    // true when the event goes no further.
     bool LeftViewInput(QObject* watched, QEvent* event);
 
 signals:
@@ -47,6 +51,7 @@ signals:
 
 private:
     void PopEntryMenu(const QString& script, std::optional<QPoint> screen);
+    bool LeftViewDrop(QEvent* event);
     void LeftViewRequest(const QVariantMap& request, QString& answer);
     TPageDownload::Result FetchGame(const QUrl& source, const QString& target);
     void ShowMessage(const QString& text);

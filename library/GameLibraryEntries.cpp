@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 
@@ -47,6 +48,8 @@ void TGameLibrary::Pick(ListKind kind, const QString& name, const std::optional<
 
 bool TGameLibrary::LeftViewInput(QObject*, QEvent* event)
 {
+    if (LeftViewDrop(event))
+        return true;
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
         const bool menuKey = key->key() == Qt::Key_Menu
@@ -90,8 +93,62 @@ void TGameLibrary::PopEntryMenu(const QString& script, std::optional<QPoint> scr
 
 // The play path: a left-button release on a local entry plays its game and
 // is kept from the page; any other release goes on to the page.
+namespace {
+
+// The local files a drag brings, when it brings nothing else.
+QStringList DraggedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        files << url.toLocalFile();
+    }
+    return files;
+}
+
+} // namespace
+
+// Files dragged over the left view are the library's, not the page's: the
+// engine would open a dropped file in the view.
+bool TGameLibrary::LeftViewDrop(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (DraggedFiles(drag->mimeData()).isEmpty())
+            return false;
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList files = DraggedFiles(drop->mimeData());
+        if (files.isEmpty())
+            return false;
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // Added once the drop has been answered: the adding shows a message.
+        QTimer::singleShot(0, this, [this, files] { AddLocalGames(files); });
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 void TGameLibrary::LeftViewRequest(const QVariantMap& request, QString& answer)
 {
+    if (request.value(QStringLiteral("what")).toString() == QLatin1String("leftButtonUp")
+        && request.value(QStringLiteral("className")).toString() == QLatin1String("addlocalgame")) {
+        answer = QStringLiteral("handled");
+        QTimer::singleShot(0, this, &TGameLibrary::ChooseLocalGames);
+        return;
+    }
     if (!PlaysOnRelease(request))
         return;
     answer = QStringLiteral("handled");

@@ -2,6 +2,8 @@
 
 #include "AtomicFile.h"
 
+#include <charconv>
+
 #include <fstream>
 #include <sstream>
 
@@ -181,6 +183,20 @@ bool WritePrivateProfileString(const std::filesystem::path& file, std::string_vi
     for (const auto& line : lines)
         text += line + "\r\n";
     return ReplaceFileContent(QString::fromStdString(file.string()), QByteArrayView(text.data(), qsizetype(text.size())));
+}
+
+long PrivateProfile::GetInt(std::string_view section, std::string_view key, long fallback) const
+{
+    const auto value = Value(section, key);
+    if (!value)
+        return fallback;
+    const char* first = value->data();
+    const char* last = first + value->size();
+    if (first != last && *first == '+')
+        ++first;
+    long number = 0;
+    const auto [end, error] = std::from_chars(first, last, number);
+    return error == std::errc() ? number : 0;
 }
 
 } // namespace platform

@@ -23,6 +23,9 @@ public:
     // GetPrivateProfileString: the value, or fallback when the key is absent.
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view fallback) const;
+    // GetPrivateProfileInt: the value's leading whole number (an optional
+    // sign, then digits; 0 when it has none), or fallback when the key is absent.
+    long GetInt(std::string_view section, std::string_view key, long fallback) const;
 
 private:
     std::vector<std::string> lines_;

@@ -25,11 +25,26 @@
   // answer those requests through XMLHttpRequest, leave all others alone.
   // A local game's page (on the program's scheme) loads its own files so.
   var ownOrigin = location.protocol === "orvanzev:" ? location.protocol + "//" + location.host + "/" : null;
+  // Every http(s) load through fetch (the player loads movies and their
+  // files so) is noted with its final address after redirects, for the
+  // program to find the movie a player actually plays.
+  var loads = [];
+  Object.defineProperty(window, "__orvanzevLoads", { value: loads });
+  function note(requested, response) {
+    if (loads.length < 1000 && /^https?:/.test(requested))
+      loads.push({ requested: requested, url: response.url || requested, ok: response.ok,
+                   type: response.headers.get("Content-Type") || "" });
+    return response;
+  }
   var originalFetch = window.fetch;
   window.fetch = function (input, init) {
     var url = new URL(typeof input === "string" ? input : (input && input.url) || String(input), location.href).href;
     var player = url.indexOf(base) === 0;
-    if (!player && !(ownOrigin && url.indexOf(ownOrigin) === 0)) return originalFetch.apply(this, arguments);
+    if (!player && !(ownOrigin && url.indexOf(ownOrigin) === 0)) {
+      var answer = originalFetch.apply(this, arguments);
+      answer.then(function (response) { note(url, response); }, function () {});
+      return answer;
+    }
     return new Promise(function (resolve, reject) {
       var request = new XMLHttpRequest();
       request.open("GET", url);

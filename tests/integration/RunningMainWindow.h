@@ -20,7 +20,8 @@ protected:
     void Start(const QByteArray& topPage = {})
     {
         ASSERT_NE(site_.Port(), 0);
-        folder_.Write("Data/Config.dat", "[System]\r\nHomePage=" + site_.Url("/title30.html").toUtf8() + "\r\n");
+        folder_.Write("Data/Config.dat",
+                      "[System]\r\nHomePage=" + site_.Url("/title30.html").toUtf8() + "\r\n" + extraConfig_);
         if (!topPage.isEmpty())
             folder_.Write("Data/top.html", topPage);
         config_ = std::make_unique<TConfig>(folder_.Path().toStdString(), PROGRAM_FILE);
@@ -81,6 +82,8 @@ protected:
         return root.path();
     }
 
+    // Lines added to Data/Config.dat after its [System] section.
+    QByteArray extraConfig_;
     SiteServer site_{SlowScriptRoot()};
     ProgramFolder folder_;
     TMixerTarget mixer_;

@@ -161,6 +161,76 @@ TEST_F(Library, DownloadStoresTheGameByTimestampOnce)
     EXPECT_EQ(Games(), games);
 }
 
+// A page that declares no game offers the movie its largest player loaded,
+// under the page's title, and the download keeps exactly that file.
+struct MoviePage {
+    friend void PrintTo(const MoviePage& c, std::ostream* out) { *out << c.page; }
+    const char* page;
+    const char* movie; // the offered address's path; nullptr: no offer
+    const char* name;
+};
+
+class LibraryMoviePages : public Library, public testing::WithParamInterface<MoviePage> {};
+
+TEST_P(LibraryMoviePages, OfferTheMovieThePlayerLoaded)
+{
+    const MoviePage& c = GetParam();
+    TWebPageEx* tab = OpenTab(c.page);
+    if (!c.movie) {
+        EXPECT_FALSE(WaitFor([&] { return tab->DownloadReady; }, 3000));
+        EXPECT_TRUE(tab->GameFileURL.isEmpty());
+        return;
+    }
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    EXPECT_EQ(tab->GameFileURL, site_.Url(c.movie));
+    EXPECT_EQ(tab->MovieName, QString::fromUtf8(c.name));
+    EXPECT_TRUE(tab->GameName.isEmpty()) << "the page declared no game";
+
+    EXPECT_EQ(Command("Down_active_click", 1), QStringList{"该游戏下载成功！"});
+    const QStringList games = Games();
+    ASSERT_EQ(games.size(), 1);
+    QFile original(QStringLiteral(DEMO_SITE_DIR) + QString::fromUtf8(c.movie));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(folder_.Read("Data/Flash/" + games[0]), original.readAll());
+    TGameList list(ListFile("gamelocal"));
+    ASSERT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Text(0, TGameList::Name), QString::fromUtf8(c.name));
+    EXPECT_EQ(list.Text(0, TGameList::Address), games[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, LibraryMoviePages,
+                         testing::Values(MoviePage{"/movie_page.html", "/swf/tiny.swf", "任意电影页面"},
+                                         MoviePage{"/two_movies.html", "/swf/snake.swf", "两个电影"},
+                                         MoviePage{"/redirected_movie.html", "/swf/tiny.swf", "跳转的电影"},
+                                         MoviePage{"/missing_movie.html", nullptr, ""},
+                                         MoviePage{"/no_game.html", nullptr, ""}));
+
+TEST_F(Library, ADeclaredGameWinsOverTheMovieItPlays)
+{
+    TWebPageEx* tab = OpenTab("/game.html");
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    EXPECT_EQ(tab->GameName, "测试游戏");
+    EXPECT_TRUE(tab->MovieName.isEmpty());
+    EXPECT_EQ(tab->DownloadName(), "测试游戏");
+}
+
+class LibraryPlainContract : public Library {
+protected:
+    void SetUp() override
+    {
+        extraConfig_ = "[Options]\r\nAnyMovieDownload=0\r\n";
+        Library::SetUp();
+    }
+};
+
+TEST_F(LibraryPlainContract, APageWithoutItsGameDeclaredOffersNothing)
+{
+    TWebPageEx* tab = OpenTab("/movie_page.html");
+    EXPECT_FALSE(WaitFor([&] { return tab->DownloadReady; }, 3000));
+    TWebPageEx* game = OpenTab("/game.html");
+    EXPECT_TRUE(WaitFor([&] { return game->DownloadReady; })) << "the declared game is still offered";
+}
+
 struct FailedDownload {
     friend void PrintTo(const FailedDownload& c, std::ostream* out) { *out << c.page; }
     const char* page;

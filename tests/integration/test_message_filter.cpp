@@ -11,18 +11,33 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QProcess>
+#include <functional>
 
-using testing_support::VisibleMenu;
 using testing_support::DialogAnswerer;
 using testing_support::WaitFor;
+using testing_support::VisibleMenu;
 using testing_support::Xdotool;
 
 namespace {
+
+// The texts of a menu's items, in order.
+QStringList MenuTexts(const QMenu* menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << action->text();
+    return texts;
+}
 
 class MessageFilter : public testing_support::RunningMainWindow {
 protected:
@@ -121,8 +136,7 @@ TEST_P(LeftViewDelete, RemovesTheEntryAndOnlyItsOwnFile)
     ClickAt(form_->wb_left, LeftElement(c.selector), 3);
     QMenu* menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions()[0]->text().toStdString(), "删除");
+    ASSERT_EQ(MenuTexts(menu), (QStringList{"删除", "添加本地游戏"}));
     const QRect item = menu->actionGeometry(menu->actions()[0]);
     ClickAt(menu, item.center(), 1);
     ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; })) << "the left view redraws without the entry";
@@ -512,8 +526,7 @@ TEST_F(MessageFilter, KeyboardNeverOpensTheEnginesMenu)
     ClickAt(form_->wb_left, LeftElement(".gamefavorites"), 3);
     QMenu* menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions()[0]->text().toStdString(), "删除");
+    ASSERT_EQ(MenuTexts(menu), (QStringList{"删除", "添加本地游戏"}));
     menu->close();
 }
 
@@ -544,8 +557,7 @@ TEST_F(MessageFilter, MenuKeyOnTheFocusedEntryDeletesIt)
         Xdotool({"key", c.key});
         QMenu* menu = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
-        ASSERT_EQ(menu->actions().size(), 1);
-        EXPECT_EQ(menu->actions()[0]->text().toStdString(), "删除");
+        ASSERT_EQ(MenuTexts(menu), (QStringList{"删除", "添加本地游戏"}));
         EXPECT_LT(std::abs(menu->pos().y() - entry.y()), 40) << "the menu opens at its entry";
         ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
         ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; }));
@@ -556,6 +568,126 @@ TEST_F(MessageFilter, MenuKeyOnTheFocusedEntryDeletesIt)
 }
 
 // F5 reloads the active tab only when that tab has the keyboard.
+// Games the user already has: chosen with the file dialog from the left
+// view's add button or its menu, or dropped on the left view.
+class LeftViewAddGames : public MessageFilter {
+protected:
+    // A file of the user's, outside the program folder.
+    QString Have(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(home_.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+    static QByteArray Movie()
+    {
+        QFile movie(QStringLiteral(DEMO_SITE_DIR "/swf/tiny.swf"));
+        return movie.open(QIODevice::ReadOnly) ? movie.readAll() : QByteArray();
+    }
+    QStringList Shown()
+    {
+        return RunIn(form_->wb_left, "Array.prototype.map.call(document.querySelectorAll('.gamelocal'),"
+                                     "function(e){return e.innerText;})")
+            .toStringList();
+    }
+    // Answers the file dialog once it shows. The dialog runs its own event
+    // loop, so the answer comes from a timer, as a user's would.
+    void WhenFileDialogShows(std::function<void(QFileDialog*)> answer)
+    {
+        dialogTitle_.clear();
+        QObject::connect(&dialogWatch_, &QTimer::timeout, [this, answer] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
+                    dialogWatch_.stop();
+                    QObject::disconnect(&dialogWatch_, nullptr, nullptr, nullptr);
+                    dialogTitle_ = dialog->windowTitle();
+                    answer(dialog);
+                    return;
+                }
+        });
+        dialogWatch_.start(20);
+    }
+
+    QTemporaryDir home_;
+    QTimer dialogWatch_;
+    QString dialogTitle_; // of the dialog answered
+};
+
+TEST_F(LeftViewAddGames, TheAddButtonChoosesAMovieThatIsCopiedListedAndPlays)
+{
+    const QString movie = Have("小游戏.swf", Movie());
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(".addlocalgame").x() >= 0; }));
+    DialogAnswerer answerer;
+    bool typed = false;
+    WhenFileDialogShows([&](QFileDialog* dialog) {
+        // Put into the dialog's file name field (the test's keys are ASCII
+        // only), then confirmed with the Enter key.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->setText(movie);
+            QTest::keyClick(name, Qt::Key_Return);
+            typed = true;
+        }
+    });
+    ClickAt(form_->wb_left, LeftElement(".addlocalgame"), 1);
+    ASSERT_TRUE(WaitFor([&] { return !answerer.messages.isEmpty(); }));
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(dialogTitle_, "添加本地游戏");
+    EXPECT_EQ(answerer.messages, QStringList{"已添加“小游戏”。"});
+    ASSERT_TRUE(WaitFor([&] { return Shown() == QStringList{"游戏一", "越界", "小游戏"}; }))
+        << Shown().join('|').toStdString();
+    TGameList list(ListFile("gamelocal"));
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(folder_.Read("Data/Flash/" + list.Text(2, TGameList::Address)), Movie());
+    EXPECT_TRUE(QFileInfo::exists(movie)) << "the user's own file stays";
+
+    ClickAt(form_->wb_left, LeftElement(".gamelocal:nth-child(3)"), 1);
+    ASSERT_TRUE(WaitFor([&] { return form_->pager_web->PageCount() == 2; }));
+    EXPECT_EQ(form_->pager_web->ActivePage()->GameName, "小游戏");
+}
+
+TEST_F(LeftViewAddGames, TheEntryMenuOffersTheFileDialogToo)
+{
+    ASSERT_TRUE(WaitFor([&] { return LeftElement(".gamelocal").x() >= 0; }));
+    ClickAt(form_->wb_left, LeftElement(".gamelocal"), 3);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
+    ASSERT_EQ(MenuTexts(menu), (QStringList{"删除", "添加本地游戏"}));
+    const QByteArray before = folder_.Read("Data/gamelocal.xml");
+    WhenFileDialogShows([](QFileDialog* dialog) { dialog->reject(); });
+    DialogAnswerer answerer;
+    ClickAt(menu, menu->actionGeometry(menu->actions()[1]).center(), 1);
+    ASSERT_TRUE(WaitFor([&] { return !dialogTitle_.isEmpty(); }));
+    EXPECT_EQ(dialogTitle_, "添加本地游戏");
+    WaitFor([&] { return false; }, 500);
+    EXPECT_TRUE(answerer.messages.isEmpty()) << "nothing chosen, nothing to say";
+    EXPECT_EQ(folder_.Read("Data/gamelocal.xml"), before) << "nothing chosen, nothing changed";
+}
+
+TEST_F(LeftViewAddGames, DroppedFilesAreAddedAndWhatIsNoMovieIsRefused)
+{
+    const QString movie = Have("拖进来.swf", Movie());
+    const QString text = Have("说明.txt", "not a movie");
+    ASSERT_TRUE(WaitFor([&] { return form_->wb_left->ReadyState() == 4; }));
+    const QUrl before = form_->wb_left->page()->url();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(movie), QUrl::fromLocalFile(text)});
+    QWidget* target = form_->wb_left->focusProxy();
+    const QPointF at(60, 60);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    DialogAnswerer answerer;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_TRUE(WaitFor([&] { return !answerer.messages.isEmpty(); }));
+    EXPECT_EQ(answerer.messages, QStringList{"已添加“拖进来”。\n“说明.txt”不是 Flash 游戏文件（SWF），没有添加。"});
+    ASSERT_TRUE(WaitFor([&] { return Shown().contains("拖进来"); }));
+    EXPECT_EQ(form_->wb_left->page()->url(), before) << "the view did not open the dropped file";
+    EXPECT_EQ(QDir(folder_.Path("Data/Flash")).entryList(QDir::Files).size(), 3) << "swf.htm, the old game, the new one";
+}
+
 TEST_F(MessageFilter, F5ReloadsTheTabOnlyWhenItHasTheKeyboard)
 {
     TWebPageEx* tab = Home();

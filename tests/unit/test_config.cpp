@@ -103,6 +103,25 @@ INSTANTIATE_TEST_SUITE_P(
                  "about:blank", "about:blank", "\xff\xfe"}),
     [](const testing::TestParamInfo<FileCase>& info) { return info.param.name; });
 
+TEST_F(ConfigTest, AnyMovieDownloadIsOnUnlessTheOptionSaysZero)
+{
+    const struct {
+        const char* text;
+        bool on;
+    } cases[] = {
+        {"[System]\r\n", true},
+        {"[Options]\r\nAnyMovieDownload=1\r\n", true},
+        {"[Options]\r\nAnyMovieDownload=0\r\n", false},
+        {"[options]\r\n anymoviedownload = 0 \r\n", false},
+        {"[System]\r\nAnyMovieDownload=0\r\n", true},
+    };
+    for (const auto& c : cases) {
+        Write(c.text);
+        EXPECT_EQ(Load().AnyMovieDownload, c.on) << c.text;
+        EXPECT_EQ(Contents(), c.text) << "nothing writes the option";
+    }
+}
+
 TEST_F(ConfigTest, SecondRunDoesNotChangeTheFile)
 {
     Load();

@@ -62,6 +62,63 @@ INSTANTIATE_TEST_SUITE_P(
                   DownloadDecision::Clear, ""}),
     [](const testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
 
+struct MovieCase {
+    friend void PrintTo(const MovieCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    std::optional<QString> protocol;
+    std::optional<QString> movie;
+    bool ready;
+    DownloadDecision::Kind kind;
+    const char* url;
+};
+
+class MovieDownloadCheck : public testing::TestWithParam<MovieCase> {};
+
+TEST_P(MovieDownloadCheck, OffersAWhollyLoadedMovieOfTheWeb)
+{
+    const auto& c = GetParam();
+    GamePageFacts facts;
+    facts.protocol = c.protocol;
+    facts.movie = c.movie;
+    facts.movieReady = c.ready;
+    const DownloadDecision decision = CheckMovieDownload(facts);
+    EXPECT_EQ(decision.kind, c.kind);
+    EXPECT_EQ(decision.gameFileUrl.toStdString(), c.url);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MovieDownloadCheck,
+    testing::Values(
+        MovieCase{"http_movie", QStringLiteral("http:"), QStringLiteral("http://a.test/g/x.swf"), true, DownloadDecision::Offer, "http://a.test/g/x.swf"},
+        MovieCase{"other_host_https", QStringLiteral("http:"), QStringLiteral("https://cdn.test/x.swf?v=2"), true, DownloadDecision::Offer, "https://cdn.test/x.swf?v=2"},
+        MovieCase{"not_yet_loaded", QStringLiteral("http:"), QStringLiteral("http://a.test/x.swf"), false, DownloadDecision::Clear, ""},
+        MovieCase{"no_movie", QStringLiteral("https:"), std::nullopt, true, DownloadDecision::Clear, ""},
+        MovieCase{"local_page", QStringLiteral("file:"), QStringLiteral("http://a.test/x.swf"), true, DownloadDecision::Clear, ""},
+        MovieCase{"own_scheme_page", QStringLiteral("orvanzev:"), QStringLiteral("http://a.test/x.swf"), true, DownloadDecision::Clear, ""},
+        MovieCase{"unknown_page_scheme", std::nullopt, QStringLiteral("http://a.test/x.swf"), true, DownloadDecision::Clear, ""},
+        MovieCase{"data_movie", QStringLiteral("http:"), QStringLiteral("data:application/x-shockwave-flash,FWS"), true, DownloadDecision::Clear, ""},
+        MovieCase{"blob_movie", QStringLiteral("http:"), QStringLiteral("blob:http://a.test/1234"), true, DownloadDecision::Clear, ""},
+        MovieCase{"no_host", QStringLiteral("http:"), QStringLiteral("http:///x.swf"), true, DownloadDecision::Clear, ""},
+        MovieCase{"not_an_address", QStringLiteral("http:"), QStringLiteral("http://a b/x.swf"), true, DownloadDecision::Clear, ""}),
+    [](const testing::TestParamInfo<MovieCase>& info) { return std::string(info.param.name); });
+
+TEST(MovieDownloadName, TitleByTheCaptionRulesElseTheFileName)
+{
+    const struct {
+        QString title;
+        QString url;
+        QString name;
+    } cases[] = {
+        {QStringLiteral("小游戏"), QStringLiteral("http://a.test/x.swf"), QStringLiteral("小游戏")},
+        {QStringLiteral("  空白  "), QStringLiteral("http://a.test/x.swf"), QStringLiteral("空白")},
+        {QString(31, QLatin1Char('a')), QStringLiteral("http://a.test/x.swf"), QString(30, QLatin1Char('a')) + QStringLiteral("..")},
+        {QString(), QStringLiteral("http://a.test/games/%E8%9B%87.v2.swf?x=1"), QStringLiteral("蛇.v2")},
+        {QStringLiteral("   "), QStringLiteral("http://a.test/run"), QStringLiteral("run")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MovieDownloadName(c.title, c.url).toStdString(), c.name.toStdString()) << c.title.toStdString();
+}
+
 struct RedirectCase {
     friend void PrintTo(const RedirectCase& c, std::ostream* out) { *out << c.from << " -> " << c.to; }
     const char* from;

@@ -59,6 +59,22 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"empty_file", "", "System", "A", std::nullopt}),
     [](const testing::TestParamInfo<ReadCase>& info) { return info.param.name; });
 
+TEST(PrivateProfileInt, ReadsTheLeadingWholeNumberAsWindowsDoes)
+{
+    const struct {
+        const char* text;
+        long expected;
+    } cases[] = {
+        {"", 7},                     // absent: the fallback
+        {"A=0\n", 0},     {"A=1\n", 1},   {"A= 42 \n", 42}, {"A=-3\n", -3}, {"A=+5\n", 5},
+        {"A=12abc\n", 12}, {"A=abc\n", 0}, {"A=\n", 0},      {"A=\"9\"\n", 9},
+        {"A=99999999999999999999\n", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PrivateProfile::Parse(std::string("[Options]\n") + c.text).GetInt("Options", "A", 7), c.expected)
+            << c.text;
+}
+
 class PrivateProfileWrite : public testing::Test {
 protected:
     void SetUp() override
