@@ -192,13 +192,14 @@ void TWebPageEx::ReadGamePageFacts(bool topLevel)
         if (!topLevel) {
             ClearDownload();
         } else {
-            // A declared game wins; otherwise the movie the page plays, when
-            // the operator allows it.
-            const bool declared = !GameName.isEmpty();
+            // A page that declares its game (n or f, even empty) keeps to
+            // that; only a page that declares neither offers the movie it
+            // plays, when the operator allows it.
+            const bool declared = facts.n || facts.f;
             DownloadDecision decision;
-            if (declared)
+            if (!GameName.isEmpty())
                 decision = CheckGameDownload(facts);
-            else if (owner_ && owner_->AnyMovieDownload)
+            else if (!declared && owner_ && owner_->AnyMovieDownload)
                 decision = CheckMovieDownload(facts);
             if (decision.kind == DownloadDecision::Offer) {
                 GameFileURL = decision.gameFileUrl;

@@ -203,7 +203,9 @@ INSTANTIATE_TEST_SUITE_P(Pages, LibraryMoviePages,
                                          MoviePage{"/two_movies.html", "/swf/snake.swf", "两个电影"},
                                          MoviePage{"/redirected_movie.html", "/swf/tiny.swf", "跳转的电影"},
                                          MoviePage{"/missing_movie.html", nullptr, ""},
-                                         MoviePage{"/no_game.html", nullptr, ""}));
+                                         MoviePage{"/no_game.html", nullptr, ""},
+                                         // declares an empty name: the plain contract, which offers nothing
+                                         MoviePage{"/empty_n.html", nullptr, ""}));
 
 TEST_F(Library, ADeclaredGameWinsOverTheMovieItPlays)
 {
