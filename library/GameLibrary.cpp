@@ -257,7 +257,17 @@ void TGameLibrary::AddLocalGames(const QStringList& files)
 
 void TGameLibrary::ChooseLocalGames()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(dialogParent_, QStringLiteral("添加本地游戏"), QDir::homePath(),
-                                                            QStringLiteral("Flash 游戏 (*.swf *.SWF);;所有文件 (*)"));
-    AddLocalGames(files);
+    QFileDialog dialog(dialogParent_, QStringLiteral("添加本地游戏"), QDir::homePath(),
+                       QStringLiteral("Flash 游戏 (*.swf *.SWF);;所有文件 (*)"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The dialog speaks the program's language, whatever Qt's own is.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围："));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件名："));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型："));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("添加"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
+    if (dialog.exec() == QDialog::Accepted)
+        AddLocalGames(dialog.selectedFiles());
 }
