@@ -20,5 +20,13 @@ int RemoveDownloadLeftovers(const QString& gamesFolder, const QString& localList
     for (const QString& file : games.entryList(QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System))
         if (download.match(file).hasMatch() && !named.contains(file) && QFile::remove(games.filePath(file)))
             ++removed;
+    // A folder of kept files whose game no entry names.
+    QSet<QString> stems;
+    for (const QString& file : named)
+        stems.insert(file.section(QLatin1Char('.'), 0, 0));
+    static const QRegularExpression kept(QStringLiteral("^[0-9]{14}$"));
+    for (const QString& folder : games.entryList(QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot | QDir::Hidden))
+        if (kept.match(folder).hasMatch() && !stems.contains(folder) && QDir(games.filePath(folder)).removeRecursively())
+            ++removed;
     return removed;
 }

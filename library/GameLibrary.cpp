@@ -4,12 +4,14 @@
 #include "DownloadLeftovers.h"
 #include "ListText.h"
 #include "LocalGameFile.h"
+#include "KeptFiles.h"
 #include "LocalGameImport.h"
 #include "TGameList.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/PageDownload.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
+#include "platform/AtomicFile.h"
 #include "platform/ErrorReport.h"
 #include "platform/FolderUse.h"
 
@@ -19,6 +21,9 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -155,23 +160,39 @@ void TGameLibrary::Collect()
     });
 }
 
-TPageDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target)
+QVariantList TGameLibrary::PageLoads(TWebPageEx* page)
+{
+    QVariantList loads;
+    QEventLoop loop;
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    page->WebBrowser->page()->runJavaScript(
+        QStringLiteral("(function(){try{return (window.__orvanzevLoads||[]).slice(0,%1)}catch(e){return []}})()")
+            .arg(kMaxKeptFiles * 2),
+        QWebEngineScript::MainWorld, [&loads, &loop](const QVariant& answer) {
+            loads = answer.toList();
+            loop.quit();
+        });
+    loop.exec();
+    return loads;
+}
+
+TPageDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target, const QString& what)
 {
     TPageDownload download(pager_->ActivePage() ? pager_->ActivePage()->WebBrowser->page() : nullptr);
-    QProgressDialog progress(QStringLiteral("正在下载游戏…"), QStringLiteral("取消"), 0, 0, dialogParent_);
+    QProgressDialog progress(what, QStringLiteral("取消"), 0, 0, dialogParent_);
     progress.setWindowTitle(QApplication::applicationDisplayName());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     QEventLoop loop;
-    connect(&download, &TPageDownload::Progress, &progress, [&progress](qint64 received, qint64 total) {
+    connect(&download, &TPageDownload::Progress, &progress, [&progress, what](qint64 received, qint64 total) {
         if (total > 0 && total <= std::numeric_limits<int>::max()) {
             progress.setMaximum(int(total));
             progress.setValue(int(received));
-            progress.setLabelText(QStringLiteral("正在下载游戏… %1 / %2 KB").arg(received / 1024).arg(total / 1024));
+            progress.setLabelText(QStringLiteral("%1 %2 / %3 KB").arg(what).arg(received / 1024).arg(total / 1024));
         } else {
-            progress.setLabelText(QStringLiteral("正在下载游戏… %1 KB").arg(received / 1024));
+            progress.setLabelText(QStringLiteral("%1 %2 KB").arg(what).arg(received / 1024));
         }
     });
     connect(&progress, &QProgressDialog::canceled, &download, &TPageDownload::Cancel);
@@ -211,11 +232,38 @@ void TGameLibrary::Download()
     const QDir games(files_.FlashFolder());
     QDateTime when = QDateTime::currentDateTime();
     QString fileName = LocalGameFileName(when, source);
-    while (games.exists(fileName) || games.exists(fileName + QStringLiteral(".part")))
+    while (GameFileNameTaken(games.path(), fileName))
         fileName = LocalGameFileName(when = when.addSecs(1), source);
     const QString target = games.filePath(fileName);
 
-    const TPageDownload::Result fetched = FetchGame(source, target);
+    // What the movie loaded beside itself, noted while it played here.
+    const QList<TKeptFile> kept = FilesToKeep(PageLoads(page), source);
+    const QString pageAddress = page->WebBrowser->LocationURL();
+
+    TPageDownload::Result fetched = FetchGame(source, target, QStringLiteral("正在下载游戏…"));
+    const std::optional<QString> keptFolder = KeptFolderOf(files_.FlashFolder(), fileName);
+    auto dropKept = [&keptFolder] {
+        if (keptFolder && QFileInfo(*keptFolder).isDir() && !QFileInfo(*keptFolder).isSymLink())
+            QDir(*keptFolder).removeRecursively();
+    };
+    for (qsizetype i = 0; fetched == TPageDownload::Succeeded && keptFolder && i < kept.size(); ++i) {
+        const QString file = QDir(*keptFolder).filePath(kept[i].path);
+        if (!QDir().mkpath(QFileInfo(file).path())) {
+            fetched = TPageDownload::Failed;
+            break;
+        }
+        fetched = FetchGame(kept[i].address, file,
+                            QStringLiteral("正在下载游戏文件 %1 / %2…").arg(i + 1).arg(kept.size()));
+    }
+    if (fetched == TPageDownload::Succeeded && keptFolder && !kept.isEmpty()
+        && !platform::ReplaceFileContent(QDir(*keptFolder).filePath(QStringLiteral("manifest.json")),
+                                         KeptManifest(QUrl(pageAddress), source, kept, *keptFolder,
+                                                      QDateTime::currentDateTime())))
+        fetched = TPageDownload::Failed;
+    if (fetched != TPageDownload::Succeeded) {
+        QFile::remove(target);
+        dropKept();
+    }
     if (fetched != TPageDownload::Succeeded && fetched != TPageDownload::Failed)
         return; // cancelled, or the program is ending
     if (fetched == TPageDownload::Failed) {
@@ -226,12 +274,14 @@ void TGameLibrary::Download()
     std::optional<TGameList> list;
     if (!OpenForGame(list, listFile, name, message)) {
         QFile::remove(target);
+        dropKept();
         tell();
         return;
     }
     list->Append(name, fileName);
     if (!list->Save()) {
         QFile::remove(target);
+        dropKept();
         ShowMessage(QStringLiteral("下载失败：无法保存本地游戏列表，已删除下载的文件。"));
         return;
     }

@@ -16,6 +16,7 @@ class QEvent;
 class QWidget;
 class TEmbeddedWB;
 class TWebPageControlEx;
+class TWebPageEx;
 
 class TGameLibrary : public QObject {
     Q_OBJECT
@@ -53,7 +54,9 @@ private:
     void PopEntryMenu(const QString& script, std::optional<QPoint> screen);
     bool LeftViewDrop(QEvent* event);
     void LeftViewRequest(const QVariantMap& request, QString& answer);
-    TPageDownload::Result FetchGame(const QUrl& source, const QString& target);
+    TPageDownload::Result FetchGame(const QUrl& source, const QString& target, const QString& what);
+    // The loads the page noted while its movie played.
+    QVariantList PageLoads(TWebPageEx* page);
     void ShowMessage(const QString& text);
 
     TEmbeddedWB* leftView_;

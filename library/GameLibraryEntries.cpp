@@ -1,6 +1,7 @@
 // The left view's entries: a right click or the menu key on an entry asks
 // for its "删除" menu, a left click on a local entry plays its game.
 #include "GameLibrary.h"
+#include "KeptFiles.h"
 #include "TGameList.h"
 #include "browser/CaptionRules.h"
 #include "browser/LocalGamePages.h"
@@ -12,6 +13,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTimer>
@@ -206,7 +208,15 @@ void TGameLibrary::DeletePicked()
         ShowMessage(QStringLiteral("删除失败：无法保存游戏列表。"));
         return;
     }
-    if (file && IsGameFileName(*file))
+    if (file && IsGameFileName(*file)) {
         QFile::remove(QDir(files_.FlashFolder()).filePath(*file));
+        // Its kept files go with it, unless another entry still names a
+        // file of that stem.
+        const std::optional<QString> kept = KeptFolderOf(files_.FlashFolder(), *file);
+        const QDir games(files_.FlashFolder());
+        if (kept && QFileInfo(*kept).isDir() && !QFileInfo(*kept).isSymLink()
+            && games.entryList({QFileInfo(*kept).fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden).isEmpty())
+            QDir(*kept).removeRecursively();
+    }
     RefreshLeftView(kind);
 }

@@ -1,5 +1,6 @@
 #include "LocalGameImport.h"
 
+#include "KeptFiles.h"
 #include "ListText.h"
 #include "LocalGameFile.h"
 #include "TGameList.h"
@@ -81,7 +82,7 @@ TImportReport ImportLocalGames(const QStringList& files, const QString& listFile
         }
         const QUrl source = QUrl::fromLocalFile(file);
         QString fileName = LocalGameFileName(when, source);
-        while (games.exists(fileName) || games.exists(fileName + QStringLiteral(".part")))
+        while (GameFileNameTaken(games.path(), fileName))
             fileName = LocalGameFileName(when = when.addSecs(1), source);
         const Copy copied = CopyGame(file, games.filePath(fileName));
         if (copied == Copy::NotSwf) {

@@ -89,6 +89,12 @@ public:
         process_.waitForFinished(5000);
     }
     int Port() const { return port_; }
+    // Ends the server: from now on nothing answers at its port.
+    void Stop()
+    {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
     QString Url(const QString& path) const { return QStringLiteral("%1://127.0.0.1:%2%3").arg(scheme_).arg(port_).arg(path); }
 
 private:

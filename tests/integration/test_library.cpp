@@ -2,11 +2,16 @@
 // on the toolbar and a download server on 127.0.0.1.
 #include "DialogAnswerer.h"
 #include "RunningMainWindow.h"
+#include "library/GameLibrary.h"
 #include "library/TGameList.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QRegularExpression>
@@ -214,6 +219,58 @@ TEST_F(Library, ADeclaredGameWinsOverTheMovieItPlays)
     EXPECT_EQ(tab->GameName, "测试游戏");
     EXPECT_TRUE(tab->MovieName.isEmpty());
     EXPECT_EQ(tab->DownloadName(), "测试游戏");
+}
+
+// A game of several files: the movie loads a level and a second movie by
+// relative addresses. The download keeps them beside it, and the offline
+// copy plays with them when no server answers any more.
+TEST_F(Library, AGameOfSeveralFilesIsKeptWholeAndPlaysOffline)
+{
+    const auto report = [&](TWebPageEx* tab) {
+        return RunIn(tab->WebBrowser, "document.documentElement.getAttribute('data-report')").toString();
+    };
+    TWebPageEx* tab = OpenTab("/swf/loader_page.html");
+    ASSERT_TRUE(WaitFor([&] { return report(tab) == "level=forest part=ok"; })) << report(tab).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    EXPECT_EQ(tab->GameFileURL, site_.Url("/swf/loader.swf"));
+
+    EXPECT_EQ(Command("Down_active_click", 1), QStringList{"该游戏下载成功！"});
+    const QStringList games = Games();
+    ASSERT_EQ(games.size(), 1);
+    const QString stem = games[0].section('.', 0, 0);
+    const QString host = QStringLiteral("127.0.0.1_%1").arg(site_.Port());
+    const auto original = [](const QString& file) {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
+    };
+    EXPECT_EQ(folder_.Read("Data/Flash/" + stem + "/" + host + "/swf/loader_level.xml"),
+              original(QStringLiteral(TEST_PAGES_DIR "/swf/loader_level.xml")));
+    EXPECT_EQ(folder_.Read("Data/Flash/" + stem + "/" + host + "/swf/tiny.swf"), original(QStringLiteral(DEMO_SITE_DIR "/swf/tiny.swf")));
+    const QJsonObject manifest = QJsonDocument::fromJson(folder_.Read("Data/Flash/" + stem + "/manifest.json")).object();
+    EXPECT_EQ(manifest["movie"].toString(), site_.Url("/swf/loader.swf"));
+    EXPECT_EQ(manifest["page"].toString(), site_.Url("/swf/loader_page.html"));
+    EXPECT_EQ(manifest["base"].toString(), host + "/swf/");
+    QStringList kept;
+    for (const QJsonValue& file : manifest["files"].toArray()) {
+        const QJsonObject entry = file.toObject();
+        kept << entry["path"].toString();
+        const QByteArray bytes = folder_.Read("Data/Flash/" + stem + "/" + entry["path"].toString());
+        EXPECT_EQ(entry["size"].toInteger(), bytes.size());
+        EXPECT_EQ(entry["sha256"].toString(), QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    }
+    kept.sort();
+    EXPECT_EQ(kept, (QStringList{host + "/swf/loader_level.xml", host + "/swf/tiny.swf"}));
+
+    site_.Stop();
+    form_->Library->Pick(platform::ListKind::Local, "多文件游戏");
+    form_->Library->PlayPicked();
+    TWebPageEx* offline = form_->pager_web->ActivePage();
+    ASSERT_NE(offline, tab);
+    EXPECT_TRUE(WaitFor([&] { return report(offline) == "level=forest part=ok"; })) << report(offline).toStdString();
+
+    form_->Library->DeletePicked();
+    EXPECT_TRUE(Games().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder_.Path("Data/Flash/" + stem))) << "the kept files go with the game";
 }
 
 class LibraryPlainContract : public Library {

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -61,6 +62,23 @@ TEST(DownloadLeftovers, PartialAndUnnamedDownloadsGoEverythingElseStays)
     QStringList expected = kept + QStringList{"20240101120011.swf", "20240101120012.swf"};
     expected.sort();
     EXPECT_EQ(folder.Left(), expected);
+}
+
+TEST(DownloadLeftovers, KeptFilesGoOnlyWithNoGameOfTheirStem)
+{
+    GamesFolder folder;
+    folder.PutList(kList);
+    const QDir games(folder.Games());
+    for (const char* path : {"20240101120000/127.0.0.1_80/level.xml", "20240101120099/h/a/b.xml", "2024010112009/x",
+                             "keep/20240101120098/x"})
+        ASSERT_TRUE(games.mkpath(QString::fromLatin1(path)));
+    QFile::link(games.filePath("keep/20240101120098"), games.filePath("20240101120098"));
+    const QDir outside(games.filePath("keep"));
+
+    EXPECT_EQ(RemoveDownloadLeftovers(folder.Games(), folder.List()), 1);
+    EXPECT_EQ(folder.Left(), (QStringList{"20240101120000", "2024010112009", "20240101120098", "keep"}));
+    EXPECT_TRUE(QFileInfo::exists(games.filePath("20240101120000/127.0.0.1_80/level.xml"))) << "its game is listed";
+    EXPECT_TRUE(outside.exists("20240101120098/x")) << "a link is never followed";
 }
 
 TEST(DownloadLeftovers, NothingGoesWhenTheListCannotBeRead)

@@ -1,0 +1,50 @@
+// A game made of several files: it loads a level (XML) and a second movie by
+// addresses relative to its own, then reports what it got in the page's
+// data-report attribute: "level=<name> part=<ok|error>".
+
+import flash.display.Loader;
+import flash.events.Event;
+import flash.events.IOErrorEvent;
+import flash.events.SecurityErrorEvent;
+import flash.external.ExternalInterface;
+import flash.net.URLLoader;
+import flash.net.URLRequest;
+
+class Main {
+	static var level = "pending";
+	static var part = "pending";
+
+	static function main() {
+		var g = flash.Lib.current.graphics;
+		g.beginFill(0x2980b9);
+		g.drawRect(0, 0, 480, 360);
+		g.endFill();
+
+		var text = new URLLoader();
+		text.addEventListener(Event.COMPLETE, function(_) {
+			try {
+				level = new haxe.xml.Access(Xml.parse(Std.string(text.data)).firstElement()).att.name;
+			} catch (e:Dynamic) {
+				level = "error";
+			}
+			report();
+		});
+		text.addEventListener(IOErrorEvent.IO_ERROR, function(_) { level = "error"; report(); });
+		text.addEventListener(SecurityErrorEvent.SECURITY_ERROR, function(_) { level = "error"; report(); });
+		text.load(new URLRequest("loader_level.xml"));
+
+		var movie = new Loader();
+		movie.contentLoaderInfo.addEventListener(Event.COMPLETE, function(_) { part = "ok"; report(); });
+		movie.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) { part = "error"; report(); });
+		movie.load(new URLRequest("tiny.swf"));
+		movie.scaleX = movie.scaleY = 0.25;
+		flash.Lib.current.addChild(movie);
+	}
+
+	static function report() {
+		if (level == "pending" || part == "pending")
+			return;
+		ExternalInterface.call("function (t) { document.documentElement.setAttribute(\"data-report\", t); }",
+			"level=" + level + " part=" + part);
+	}
+}
