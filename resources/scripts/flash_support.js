@@ -54,7 +54,12 @@
           : /\.wasm$/.test(url) ? "application/wasm" : "text/javascript";
         resolve(new Response(request.response, { status: 200, headers: { "Content-Type": type } }));
       };
-      request.onerror = function () { reject(new TypeError("Failed to load " + url)); };
+      request.onerror = function () {
+        // A file the game asks for that its own page cannot give: the page
+        // may tell the player which one.
+        if (!player) window.dispatchEvent(new CustomEvent("orvanzev-missing-file", { detail: url }));
+        reject(new TypeError("Failed to load " + url));
+      };
       request.send();
     });
   };

@@ -268,6 +268,16 @@ TEST_F(Library, AGameOfSeveralFilesIsKeptWholeAndPlaysOffline)
     ASSERT_NE(offline, tab);
     EXPECT_TRUE(WaitFor([&] { return report(offline) == "level=forest part=ok"; })) << report(offline).toStdString();
 
+    // A file that is not there offline fails as a missing file would, and
+    // the player page names it.
+    ASSERT_TRUE(QFile::remove(folder_.Path("Data/Flash/" + stem + "/" + host + "/swf/loader_level.xml")));
+    form_->Library->PlayPicked();
+    TWebPageEx* lacking = form_->pager_web->ActivePage();
+    ASSERT_NE(lacking, offline);
+    EXPECT_TRUE(WaitFor([&] { return report(lacking) == "level=error part=ok"; })) << report(lacking).toStdString();
+    const QString notice = RunIn(lacking->WebBrowser, "document.getElementById('missing').textContent").toString();
+    EXPECT_TRUE(notice.startsWith("缺少游戏文件：" + host + "/swf/loader_level.xml")) << notice.toStdString();
+
     form_->Library->DeletePicked();
     EXPECT_TRUE(Games().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(folder_.Path("Data/Flash/" + stem))) << "the kept files go with the game";
