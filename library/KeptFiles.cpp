@@ -28,7 +28,8 @@ QList<TKeptFile> FilesToKeep(const QVariantList& loads, const QUrl& movie)
         if (!path || paths.contains(*path))
             continue;
         paths.insert(*path);
-        files.append({address, *path, load.value(QStringLiteral("type")).toString().left(200)});
+        files.append({address, QUrl(load.value(QStringLiteral("requested")).toString(), QUrl::StrictMode), *path,
+                      load.value(QStringLiteral("type")).toString().left(200)});
         if (files.size() == kMaxKeptFiles)
             break;
     }
@@ -66,18 +67,14 @@ QByteArray KeptManifest(const QUrl& page, const QUrl& movie, const QList<TKeptFi
         if (kept.open(QIODevice::ReadOnly))
             hash.addData(&kept);
         list.append(QJsonObject{{QStringLiteral("url"), file.address.toString(QUrl::FullyEncoded)},
+                                {QStringLiteral("requested"), file.requested.toString(QUrl::FullyEncoded)},
                                 {QStringLiteral("path"), file.path},
                                 {QStringLiteral("type"), file.type},
                                 {QStringLiteral("size"), double(QFileInfo(kept).size())},
                                 {QStringLiteral("sha256"), QString::fromLatin1(hash.result().toHex())}});
     }
-    // A movie's relative addresses resolve against its page, as Flash always did.
-    QString base;
-    if (const std::optional<QString> pagePath = KeptFilePath(page))
-        base = pagePath->left(pagePath->lastIndexOf(QLatin1Char('/')) + 1);
     const QJsonObject manifest{{QStringLiteral("page"), page.toString(QUrl::FullyEncoded)},
                                {QStringLiteral("movie"), movie.toString(QUrl::FullyEncoded)},
-                               {QStringLiteral("base"), base},
                                {QStringLiteral("time"), when.toString(Qt::ISODate)},
                                {QStringLiteral("files"), list}};
     return QJsonDocument(manifest).toJson(QJsonDocument::Indented);

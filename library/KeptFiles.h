@@ -14,7 +14,8 @@
 inline constexpr int kMaxKeptFiles = 500;
 
 struct TKeptFile {
-    QUrl address; // the final address, after redirects
+    QUrl address;   // the final address, after redirects
+    QUrl requested; // the address the movie asked for
     QString path; // relative to the game's folder
     QString type; // the content type the server gave
 };
@@ -35,8 +36,7 @@ std::optional<QString> KeptFolderOf(const QString& gamesFolder, const QString& g
 bool GameFileNameTaken(const QString& gamesFolder, const QString& fileName);
 
 // The manifest of a game's kept files, read back from folder for their
-// sizes and SHA-256 hashes: the page, the movie, the folder of the page's
-// address ("base": a movie's relative loads resolve against its page), the
-// time and the files.
+// sizes and SHA-256 hashes: the page, the movie, the time and the files
+// (each with the address asked for and the final one).
 QByteArray KeptManifest(const QUrl& page, const QUrl& movie, const QList<TKeptFile>& files, const QString& folder,
                         const QDateTime& when);

@@ -36,30 +36,53 @@
                    type: response.headers.get("Content-Type") || "" });
     return response;
   }
+  // A local game's page may give, once, the web addresses its game was
+  // kept under, each with the file of its own origin that answers it. Its
+  // game then loads those addresses from there and never from the web.
+  var kept = null;
+  if (ownOrigin) {
+    Object.defineProperty(window, "__orvanzevKeep", {
+      value: function (addresses) {
+        if (kept) return;
+        kept = Object.create(null);
+        Object.keys(addresses || {}).forEach(function (address) {
+          kept[address.replace(/#.*$/, "")] = ownOrigin + String(addresses[address]);
+        });
+      }
+    });
+  }
   var originalFetch = window.fetch;
   window.fetch = function (input, init) {
     var url = new URL(typeof input === "string" ? input : (input && input.url) || String(input), location.href).href;
     var player = url.indexOf(base) === 0;
-    if (!player && !(ownOrigin && url.indexOf(ownOrigin) === 0)) {
+    var own = ownOrigin && url.indexOf(ownOrigin) === 0;
+    var web = /^https?:/.test(url);
+    if (!player && !own && !(kept && web)) {
       var answer = originalFetch.apply(this, arguments);
       answer.then(function (response) { note(url, response); }, function () {});
       return answer;
     }
+    var from = kept && web ? kept[url.replace(/#.*$/, "")] : url;
     return new Promise(function (resolve, reject) {
+      // A file the game asks for that its own page cannot give: the page
+      // may tell the player which one.
+      var missing = function () {
+        if (!player) window.dispatchEvent(new CustomEvent("orvanzev-missing-file", { detail: url }));
+        reject(new TypeError("Failed to load " + url));
+      };
+      if (!from) { missing(); return; }
       var request = new XMLHttpRequest();
-      request.open("GET", url);
+      request.open("GET", from);
       request.responseType = "arraybuffer";
       request.onload = function () {
         var type = !player ? request.getResponseHeader("Content-Type") || "application/octet-stream"
           : /\.wasm$/.test(url) ? "application/wasm" : "text/javascript";
-        resolve(new Response(request.response, { status: 200, headers: { "Content-Type": type } }));
+        var response = new Response(request.response, { status: 200, headers: { "Content-Type": type } });
+        // The game sees the address it asked for.
+        Object.defineProperty(response, "url", { value: url });
+        resolve(response);
       };
-      request.onerror = function () {
-        // A file the game asks for that its own page cannot give: the page
-        // may tell the player which one.
-        if (!player) window.dispatchEvent(new CustomEvent("orvanzev-missing-file", { detail: url }));
-        reject(new TypeError("Failed to load " + url));
-      };
+      request.onerror = missing;
       request.send();
     });
   };

@@ -34,6 +34,7 @@ TEST(KeptFiles, KeepsEachSuccessfulWebLoadButTheMovieOnce)
     const QList<TKeptFile> kept = FilesToKeep(loads, movie);
     ASSERT_EQ(kept.size(), 2);
     EXPECT_EQ(kept[0].address, QUrl("http://g.test/levels/1.xml"));
+    EXPECT_EQ(kept[0].requested, QUrl("http://g.test/level.xml"));
     EXPECT_EQ(kept[0].path, "g.test/levels/1.xml");
     EXPECT_EQ(kept[0].type, "text/xml");
     EXPECT_EQ(kept[1].path, "cdn.test/s.mp3");
@@ -83,7 +84,8 @@ TEST(KeptFiles, TheManifestTellsEachFileBySizeAndHash)
     ASSERT_TRUE(level.open(QIODevice::WriteOnly));
     level.write("<level/>");
     level.close();
-    const QList<TKeptFile> files{{QUrl("http://g.test/levels/1.xml"), "g.test/levels/1.xml", "text/xml"}};
+    const QList<TKeptFile> files{
+        {QUrl("http://g.test/levels/1.xml"), QUrl("http://g.test/level.xml"), "g.test/levels/1.xml", "text/xml"}};
     const QDateTime when(QDate(2026, 12, 11), QTime(9, 30, 5));
     const QJsonObject manifest =
         QJsonDocument::fromJson(KeptManifest(QUrl("http://g.test/games/play.html?id=3"), QUrl("http://g.test/swf/main.swf"),
@@ -91,12 +93,12 @@ TEST(KeptFiles, TheManifestTellsEachFileBySizeAndHash)
             .object();
     EXPECT_EQ(manifest["page"].toString(), "http://g.test/games/play.html?id=3");
     EXPECT_EQ(manifest["movie"].toString(), "http://g.test/swf/main.swf");
-    EXPECT_EQ(manifest["base"].toString(), "g.test/games/") << "relative loads resolve against the page";
     EXPECT_EQ(manifest["time"].toString(), when.toString(Qt::ISODate));
     const QJsonArray list = manifest["files"].toArray();
     ASSERT_EQ(list.size(), 1);
     const QJsonObject file = list[0].toObject();
     EXPECT_EQ(file["url"].toString(), "http://g.test/levels/1.xml");
+    EXPECT_EQ(file["requested"].toString(), "http://g.test/level.xml");
     EXPECT_EQ(file["path"].toString(), "g.test/levels/1.xml");
     EXPECT_EQ(file["type"].toString(), "text/xml");
     EXPECT_EQ(file["size"].toInteger(), 8);

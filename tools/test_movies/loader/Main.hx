@@ -1,6 +1,7 @@
 // A game made of several files: it loads a level (XML) and a second movie by
-// addresses relative to its own, then reports what it got in the page's
-// data-report attribute: "level=<name> part=<ok|error>".
+// addresses relative to its page, then reports what it got, and the address
+// it was loaded from, in the page's data-report attribute:
+// "level=<name> part=<ok|error> at=<loaderInfo.url>".
 
 import flash.display.Loader;
 import flash.events.Event;
@@ -45,6 +46,6 @@ class Main {
 		if (level == "pending" || part == "pending")
 			return;
 		ExternalInterface.call("function (t) { document.documentElement.setAttribute(\"data-report\", t); }",
-			"level=" + level + " part=" + part);
+			"level=" + level + " part=" + part + " at=" + flash.Lib.current.loaderInfo.url);
 	}
 }
