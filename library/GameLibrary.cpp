@@ -22,6 +22,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QJsonObject>
+#include <QJsonDocument>
+#include <QJsonArray>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QMessageBox>
@@ -176,6 +179,30 @@ QVariantList TGameLibrary::PageLoads(TWebPageEx* page)
     return loads;
 }
 
+QVariantMap TGameLibrary::PageSaves(TWebPageEx* page, const QUrl& movie)
+{
+    if (movie.host().isEmpty())
+        return {};
+    QVariantMap saves;
+    QEventLoop loop;
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    // The player keeps a movie's shared objects in the page's local storage,
+    // under "<host of the movie>/<path>/<name>".
+    const QString prefix = QString::fromUtf8(QJsonDocument(QJsonArray{movie.host() + QLatin1Char('/')}).toJson(QJsonDocument::Compact));
+    page->WebBrowser->page()->runJavaScript(
+        QStringLiteral("(function(prefix){var out={},size=0;try{for(var i=0;i<localStorage.length;i++){"
+                       "var k=localStorage.key(i);if(!k||k.indexOf(prefix)!==0)continue;var v=localStorage.getItem(k)||'';"
+                       "size+=k.length+v.length;if(size>%1)break;out[k]=v;}}catch(e){}return out;})(%2[0])")
+            .arg(kMaxSavedCharacters)
+            .arg(prefix),
+        QWebEngineScript::MainWorld, [&saves, &loop](const QVariant& answer) {
+            saves = answer.toMap();
+            loop.quit();
+        });
+    loop.exec();
+    return saves;
+}
+
 TPageDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target, const QString& what)
 {
     TPageDownload download(pager_->ActivePage() ? pager_->ActivePage()->WebBrowser->page() : nullptr);
@@ -238,6 +265,8 @@ void TGameLibrary::Download()
 
     // What the movie loaded beside itself, noted while it played here.
     const QList<TKeptFile> kept = FilesToKeep(PageLoads(page), source);
+    // What the movie saved while it played here (its shared objects).
+    const QVariantMap saves = PageSaves(page, source);
     const QString pageAddress = page->WebBrowser->LocationURL();
 
     TPageDownload::Result fetched = FetchGame(source, target, QStringLiteral("正在下载游戏…"));
@@ -255,11 +284,19 @@ void TGameLibrary::Download()
         fetched = FetchGame(kept[i].address, file,
                             QStringLiteral("正在下载游戏文件 %1 / %2…").arg(i + 1).arg(kept.size()));
     }
-    if (fetched == TPageDownload::Succeeded && keptFolder && !kept.isEmpty()
-        && !platform::ReplaceFileContent(QDir(*keptFolder).filePath(QStringLiteral("manifest.json")),
-                                         KeptManifest(QUrl(pageAddress), source, kept, *keptFolder,
-                                                      QDateTime::currentDateTime())))
-        fetched = TPageDownload::Failed;
+    // The offline copy plays under its web address when it has a manifest:
+    // so it finds its files, and its saves carry over.
+    if (fetched == TPageDownload::Succeeded && keptFolder && (!kept.isEmpty() || !saves.isEmpty())) {
+        const QDir folder(*keptFolder);
+        if (!folder.mkpath(QStringLiteral("."))
+            || !platform::ReplaceFileContent(folder.filePath(QStringLiteral("manifest.json")),
+                                             KeptManifest(QUrl(pageAddress), source, kept, *keptFolder,
+                                                          QDateTime::currentDateTime()))
+            || (!saves.isEmpty()
+                && !platform::ReplaceFileContent(folder.filePath(QStringLiteral("saves.json")),
+                                                 QJsonDocument(QJsonObject::fromVariantMap(saves)).toJson())))
+            fetched = TPageDownload::Failed;
+    }
     if (fetched != TPageDownload::Succeeded) {
         QFile::remove(target);
         dropKept();

@@ -57,6 +57,8 @@ private:
     TPageDownload::Result FetchGame(const QUrl& source, const QString& target, const QString& what);
     // The loads the page noted while its movie played.
     QVariantList PageLoads(TWebPageEx* page);
+    // What the page's player saved for movies of movie's host.
+    QVariantMap PageSaves(TWebPageEx* page, const QUrl& movie);
     void ShowMessage(const QString& text);
 
     TEmbeddedWB* leftView_;

@@ -12,6 +12,9 @@
 
 // No game keeps more files than this.
 inline constexpr int kMaxKeptFiles = 500;
+// Nor more saved data (characters of keys and values) than a page's local
+// storage holds.
+inline constexpr int kMaxSavedCharacters = 5 * 1024 * 1024;
 
 struct TKeptFile {
     QUrl address;   // the final address, after redirects

@@ -231,7 +231,7 @@ TEST_F(Library, AGameOfSeveralFilesIsKeptWholeAndPlaysOffline)
     };
     TWebPageEx* tab = OpenTab("/swf/loader_page.html");
     const QString played = "level=forest part=ok at=" + site_.Url("/swf/loader.swf");
-    ASSERT_TRUE(WaitFor([&] { return report(tab) == played; })) << report(tab).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return report(tab) == played + " plays=1"; })) << report(tab).toStdString();
     ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
     EXPECT_EQ(tab->GameFileURL, site_.Url("/swf/loader.swf"));
 
@@ -260,14 +260,17 @@ TEST_F(Library, AGameOfSeveralFilesIsKeptWholeAndPlaysOffline)
     }
     kept.sort();
     EXPECT_EQ(kept, (QStringList{host + "/swf/loader_level.xml", host + "/swf/tiny.swf"}));
+    const QJsonObject saves = QJsonDocument::fromJson(folder_.Read("Data/Flash/" + stem + "/saves.json")).object();
+    EXPECT_EQ(saves.keys(), QStringList{"127.0.0.1/swf/loader.swf/progress"}) << "the movie's saved data, and only its";
 
     site_.Stop();
     form_->Library->Pick(platform::ListKind::Local, "多文件游戏");
     form_->Library->PlayPicked();
     TWebPageEx* offline = form_->pager_web->ActivePage();
     ASSERT_NE(offline, tab);
-    // The same screen, under the same address, with no server at all.
-    EXPECT_TRUE(WaitFor([&] { return report(offline) == played; })) << report(offline).toStdString();
+    // The same screen, under the same address, with no server at all; the
+    // play saved online carried over.
+    EXPECT_TRUE(WaitFor([&] { return report(offline) == played + " plays=2"; })) << report(offline).toStdString();
 
     // A file that is not there offline fails as a missing file would, and
     // the player page names it.
@@ -275,7 +278,8 @@ TEST_F(Library, AGameOfSeveralFilesIsKeptWholeAndPlaysOffline)
     form_->Library->PlayPicked();
     TWebPageEx* lacking = form_->pager_web->ActivePage();
     ASSERT_NE(lacking, offline);
-    EXPECT_TRUE(WaitFor([&] { return report(lacking) == "level=error part=ok at=" + site_.Url("/swf/loader.swf"); }))
+    // The play saved offline is still there.
+    EXPECT_TRUE(WaitFor([&] { return report(lacking) == "level=error part=ok at=" + site_.Url("/swf/loader.swf") + " plays=3"; }))
         << report(lacking).toStdString();
     const QString notice = RunIn(lacking->WebBrowser, "document.getElementById('missing').textContent").toString();
     EXPECT_TRUE(notice.startsWith("缺少游戏文件：" + site_.Url("/swf/loader_level.xml") + "。")) << notice.toStdString();

@@ -1,7 +1,8 @@
 // A game made of several files: it loads a level (XML) and a second movie by
-// addresses relative to its page, then reports what it got, and the address
-// it was loaded from, in the page's data-report attribute:
-// "level=<name> part=<ok|error> at=<loaderInfo.url>".
+// addresses relative to its page, counts its plays in its saved data, then
+// reports what it got, the address it was loaded from and the plays so far
+// in the page's data-report attribute:
+// "level=<name> part=<ok|error> at=<loaderInfo.url> plays=<n>".
 
 import flash.display.Loader;
 import flash.events.Event;
@@ -14,8 +15,17 @@ import flash.net.URLRequest;
 class Main {
 	static var level = "pending";
 	static var part = "pending";
+	static var plays = 0;
 
 	static function main() {
+		try {
+			var saved = flash.net.SharedObject.getLocal("progress");
+			plays = (saved.data.plays == null ? 0 : Std.int(saved.data.plays)) + 1;
+			saved.data.plays = plays;
+			saved.flush();
+		} catch (e:Dynamic) {
+			plays = -1;
+		}
 		var g = flash.Lib.current.graphics;
 		g.beginFill(0x2980b9);
 		g.drawRect(0, 0, 480, 360);
@@ -37,7 +47,8 @@ class Main {
 		var movie = new Loader();
 		movie.contentLoaderInfo.addEventListener(Event.COMPLETE, function(_) { part = "ok"; report(); });
 		movie.contentLoaderInfo.addEventListener(IOErrorEvent.IO_ERROR, function(_) { part = "error"; report(); });
-		movie.load(new URLRequest("tiny.swf"));
+		// A domain of its own: tiny.swf has a Main class of its own too.
+		movie.load(new URLRequest("tiny.swf"), new flash.system.LoaderContext(false, new flash.system.ApplicationDomain()));
 		movie.scaleX = movie.scaleY = 0.25;
 		flash.Lib.current.addChild(movie);
 	}
@@ -46,6 +57,7 @@ class Main {
 		if (level == "pending" || part == "pending")
 			return;
 		ExternalInterface.call("function (t) { document.documentElement.setAttribute(\"data-report\", t); }",
-			"level=" + level + " part=" + part + " at=" + flash.Lib.current.loaderInfo.url);
+			"level=" + level + " part=" + part + " at=" + flash.Lib.current.loaderInfo.url
+				+ " plays=" + plays);
 	}
 }
