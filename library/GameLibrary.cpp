@@ -32,6 +32,7 @@
 #include <QProgressDialog>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <memory>
 #include <optional>
 
 using platform::ListKind;
@@ -109,6 +110,23 @@ bool OpenForGame(std::optional<TGameList>& list, const QString& file, const QStr
     return true;
 }
 
+// Runs script in the page's own world and waits up to three seconds for
+// its answer; an answer that comes later, or never, gives nothing.
+QVariant AskPage(QWebEnginePage* page, const QString& script)
+{
+    auto answer = std::make_shared<QVariant>();
+    QEventLoop loop;
+    QPointer<QEventLoop> waiting(&loop);
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    page->runJavaScript(script, QWebEngineScript::MainWorld, [answer, waiting](const QVariant& value) {
+        *answer = value;
+        if (waiting)
+            waiting->quit();
+    });
+    loop.exec();
+    return *answer;
+}
+
 } // namespace
 
 TGameLibrary::TGameLibrary(TEmbeddedWB* leftView, TWebPageControlEx* pager, QWidget* dialogParent,
@@ -165,42 +183,26 @@ void TGameLibrary::Collect()
 
 QVariantList TGameLibrary::PageLoads(TWebPageEx* page)
 {
-    QVariantList loads;
-    QEventLoop loop;
-    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
-    page->WebBrowser->page()->runJavaScript(
-        QStringLiteral("(function(){try{return (window.__orvanzevLoads||[]).slice(0,%1)}catch(e){return []}})()")
-            .arg(kMaxKeptFiles * 2),
-        QWebEngineScript::MainWorld, [&loads, &loop](const QVariant& answer) {
-            loads = answer.toList();
-            loop.quit();
-        });
-    loop.exec();
-    return loads;
+    return AskPage(page->WebBrowser->page(),
+                   QStringLiteral("(function(){try{return (window.__orvanzevLoads||[]).slice(0,%1)}catch(e){return []}})()")
+                       .arg(kMaxKeptFiles * 2))
+        .toList();
 }
 
 QVariantMap TGameLibrary::PageSaves(TWebPageEx* page, const QUrl& movie)
 {
     if (movie.host().isEmpty())
         return {};
-    QVariantMap saves;
-    QEventLoop loop;
-    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
     // The player keeps a movie's shared objects in the page's local storage,
     // under "<host of the movie>/<path>/<name>".
     const QString prefix = QString::fromUtf8(QJsonDocument(QJsonArray{movie.host() + QLatin1Char('/')}).toJson(QJsonDocument::Compact));
-    page->WebBrowser->page()->runJavaScript(
-        QStringLiteral("(function(prefix){var out={},size=0;try{for(var i=0;i<localStorage.length;i++){"
-                       "var k=localStorage.key(i);if(!k||k.indexOf(prefix)!==0)continue;var v=localStorage.getItem(k)||'';"
-                       "size+=k.length+v.length;if(size>%1)break;out[k]=v;}}catch(e){}return out;})(%2[0])")
-            .arg(kMaxSavedCharacters)
-            .arg(prefix),
-        QWebEngineScript::MainWorld, [&saves, &loop](const QVariant& answer) {
-            saves = answer.toMap();
-            loop.quit();
-        });
-    loop.exec();
-    return saves;
+    return AskPage(page->WebBrowser->page(),
+                   QStringLiteral("(function(prefix){var out={},size=0;try{for(var i=0;i<localStorage.length;i++){"
+                                  "var k=localStorage.key(i);if(!k||k.indexOf(prefix)!==0)continue;var v=localStorage.getItem(k)||'';"
+                                  "size+=k.length+v.length;if(size>%1)break;out[k]=v;}}catch(e){}return out;})(%2[0])")
+                       .arg(kMaxSavedCharacters)
+                       .arg(prefix))
+        .toMap();
 }
 
 TPageDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target, const QString& what)
@@ -266,7 +268,9 @@ void TGameLibrary::Download()
     // What the movie loaded beside itself, noted while it played here.
     const QList<TKeptFile> kept = FilesToKeep(PageLoads(page), source);
     // What the movie saved while it played here (its shared objects).
-    const QVariantMap saves = PageSaves(page, source);
+    const QVariantMap saves = page ? PageSaves(page, source) : QVariantMap();
+    if (!page)
+        return; // the tab was closed while it answered
     const QString pageAddress = page->WebBrowser->LocationURL();
 
     TPageDownload::Result fetched = FetchGame(source, target, QStringLiteral("正在下载游戏…"));
