@@ -82,6 +82,8 @@ void TMainForm::CreateFormComponents()
     Menu_Close = new QAction(QStringLiteral("关闭"), this);
     menu_delete = new QAction(QStringLiteral("删除"), this);
     menu_addLocal = new QAction(QStringLiteral("添加本地游戏"), this);
+    menu_exportSaves = new QAction(QStringLiteral("导出存档"), this);
+    menu_importSaves = new QAction(QStringLiteral("导入存档"), this);
     tmr_update = new QTimer(this);
     tmr_update->setInterval(8000);
     tmr_update->setSingleShot(true);
@@ -95,10 +97,11 @@ void TMainForm::CreateFormComponents()
     pm_tray = new QMenu(this);
     pm_tray->addActions({Menu_Max, Menu_Hide, N1, Menu_Close});
     pm_left = new QMenu(this);
-    pm_left->addAction(menu_delete);
-    pm_left->addAction(menu_addLocal);
+    pm_left->addActions({menu_delete, menu_exportSaves, menu_importSaves, menu_addLocal});
     connect(menu_delete, &QAction::triggered, this, &TMainForm::menu_deleteClick);
     connect(menu_addLocal, &QAction::triggered, this, &TMainForm::menu_addLocalClick);
+    connect(menu_exportSaves, &QAction::triggered, this, [this] { Library->ExportPickedSaves(); });
+    connect(menu_importSaves, &QAction::triggered, this, [this] { Library->ImportPickedSaves(); });
     CreateStatusBar();
 }
 
@@ -199,7 +202,12 @@ void TMainForm::FormCreate()
     client->addWidget(pager_web, 1);
 
     Library = new TGameLibrary(wb_left, pager_web, this, Files, this);
-    connect(Library, &TGameLibrary::EntryMenuRequested, pm_left, [this](QPoint screen) { pm_left->popup(screen); });
+    connect(Library, &TGameLibrary::EntryMenuRequested, pm_left, [this](QPoint screen, platform::ListKind kind) {
+        // Only a local game has saved data of its own.
+        menu_exportSaves->setVisible(kind == platform::ListKind::Local);
+        menu_importSaves->setVisible(kind == platform::ListKind::Local);
+        pm_left->popup(screen);
+    });
 
     MessageFilter = new TMessageFilter(this, pager_web, wb_left, [this](QObject* watched, QEvent* event) {
         return Library->LeftViewInput(watched, event);

@@ -40,6 +40,8 @@ public:
     QAction* N1 = nullptr;
     QAction* menu_delete = nullptr;
     QAction* menu_addLocal = nullptr;
+    QAction* menu_exportSaves = nullptr;
+    QAction* menu_importSaves = nullptr;
     QTimer* tmr_update = nullptr;
     QFrame* pnl_bottom = nullptr;
     QLabel* lbl_softversion = nullptr;

@@ -2,6 +2,7 @@
 
 #include "FlashPlayer.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@ namespace local_games {
 namespace {
 
 const QString kPlayerPage = QStringLiteral("swf.htm");
+const QString kSavesPage = QStringLiteral("/saves.htm");
 
 struct Game {
     QString folder;
@@ -48,16 +50,28 @@ bool IsGameOrigin(const QUrl& url, const QString& host)
     return url.scheme() == QLatin1String(flash::kScheme) && url.host() == host;
 }
 
-} // namespace
-
-QUrl PlayerPage(const QString& gamesFolder, const QString& fileName, const QString& name)
+// A page of the game's origin; from now on the origin answers.
+QUrl GamePage(const QString& gamesFolder, const QString& fileName, const QString& path)
 {
     const QString host = HostOf(gamesFolder, fileName);
     Games().insert(host, Game{QDir(gamesFolder).absolutePath(), fileName});
     QUrl page;
     page.setScheme(QString::fromLatin1(flash::kScheme));
     page.setHost(host);
-    page.setPath(QLatin1Char('/') + kPlayerPage);
+    page.setPath(path);
+    return page;
+}
+
+} // namespace
+
+QUrl SavesPage(const QString& gamesFolder, const QString& fileName)
+{
+    return GamePage(gamesFolder, fileName, kSavesPage);
+}
+
+QUrl PlayerPage(const QString& gamesFolder, const QString& fileName, const QString& name)
+{
+    QUrl page = GamePage(gamesFolder, fileName, QLatin1Char('/') + kPlayerPage);
     page.setQuery(QString::fromLatin1(QUrl::toPercentEncoding(fileName)), QUrl::StrictMode);
     page.setFragment(QString::fromLatin1(QUrl::toPercentEncoding(name)), QUrl::StrictMode);
     return page;
@@ -97,6 +111,12 @@ bool Serve(QWebEngineUrlRequestJob* job)
     const QUrl initiator = job->initiator();
     if (job->requestMethod() != "GET" || (!initiator.isEmpty() && !IsGameOrigin(initiator, url.host()))) {
         job->fail(QWebEngineUrlRequestJob::RequestDenied);
+        return true;
+    }
+    if (url.path(QUrl::FullyEncoded) == kSavesPage) {
+        auto* blank = new QBuffer(job);
+        blank->setData("<!DOCTYPE html><title></title>");
+        job->reply("text/html", blank);
         return true;
     }
     const QString path = FileFor(game->folder, game->file, url.path(QUrl::FullyEncoded));

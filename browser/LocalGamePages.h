@@ -17,6 +17,11 @@ namespace local_games {
 // origin answers.
 QUrl PlayerPage(const QString& gamesFolder, const QString& fileName, const QString& name);
 
+// A page of the game's origin that holds nothing, for the program to reach
+// what the game stored in its origin's storage:
+// orvanzev://game-<id>/saves.htm.
+QUrl SavesPage(const QString& gamesFolder, const QString& fileName);
+
 // The file that path (percent-encoded, as requested) reads under the origin
 // of the game fileName, or an empty string: "/swf.htm" is the player page,
 // "/<fileName>" the game's file, any other path a file inside the game's

@@ -2,8 +2,10 @@
 // the games folder.
 #include "GameLibrary.h"
 #include "DownloadLeftovers.h"
+#include "FileDialog.h"
 #include "ListText.h"
 #include "LocalGameFile.h"
+#include "GameSaves.h"
 #include "KeptFiles.h"
 #include "LocalGameImport.h"
 #include "TGameList.h"
@@ -20,7 +22,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QJsonDocument>
@@ -131,7 +132,8 @@ QVariant AskPage(QWebEnginePage* page, const QString& script)
 
 TGameLibrary::TGameLibrary(TEmbeddedWB* leftView, TWebPageControlEx* pager, QWidget* dialogParent,
                            platform::TProgramFiles files, QObject* parent)
-    : QObject(parent), leftView_(leftView), pager_(pager), dialogParent_(dialogParent), files_(std::move(files))
+    : QObject(parent), leftView_(leftView), pager_(pager), dialogParent_(dialogParent), files_(std::move(files)),
+      saves_(new TGameSaves(files_.FlashFolder(), this))
 {
     connect(leftView_, &TEmbeddedWB::OnPageRequest, this,
             [this](TEmbeddedWB*, const QVariantMap& request, QString& answer) { LeftViewRequest(request, answer); });
@@ -348,17 +350,7 @@ void TGameLibrary::AddLocalGames(const QStringList& files)
 
 void TGameLibrary::ChooseLocalGames()
 {
-    QFileDialog dialog(dialogParent_, QStringLiteral("添加本地游戏"), QDir::homePath(),
-                       QStringLiteral("Flash 游戏 (*.swf *.SWF);;所有文件 (*)"));
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The dialog speaks the program's language, whatever Qt's own is.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("查找范围："));
-    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("文件名："));
-    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("文件类型："));
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("添加"));
-    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("取消"));
-    if (dialog.exec() == QDialog::Accepted)
-        AddLocalGames(dialog.selectedFiles());
+    AddLocalGames(AskForFiles(dialogParent_, QStringLiteral("添加本地游戏"), QDir::homePath(),
+                              QStringLiteral("Flash 游戏 (*.swf *.SWF);;所有文件 (*)"), FileDialogUse::OpenFiles,
+                              QStringLiteral("添加")));
 }

@@ -15,6 +15,7 @@
 class QEvent;
 class QWidget;
 class TEmbeddedWB;
+class TGameSaves;
 class TWebPageControlEx;
 class TWebPageEx;
 
@@ -32,6 +33,10 @@ public:
     void Pick(platform::ListKind kind, const QString& name, const std::optional<LeftViewEntry>& entry = std::nullopt);
     void PlayPicked();
     void DeletePicked();
+    // The picked local game's saved data, to a file and back from one; each
+    // asks for the file with a dialog.
+    void ExportPickedSaves();
+    void ImportPickedSaves();
     // Draws a list again in the left view from its file.
     void RefreshLeftView(platform::ListKind kind);
     // Adds SWF files to the local list, and tells the user what became of
@@ -47,10 +52,16 @@ public:
     bool LeftViewInput(QObject* watched, QEvent* event);
 
 signals:
-    // The entry menu ("删除") for the picked entry, at this screen point.
-    void EntryMenuRequested(QPoint screen);
+    // The entry menu for the picked entry, an entry of list kind, at this
+    // screen point.
+    void EntryMenuRequested(QPoint screen, platform::ListKind kind);
 
 private:
+    struct LocalGame {
+        QString name;
+        QString file; // in the games folder
+    };
+    std::optional<LocalGame> PickedLocalGame();
     void PopEntryMenu(const QString& script, std::optional<QPoint> screen);
     bool LeftViewDrop(QEvent* event);
     void LeftViewRequest(const QVariantMap& request, QString& answer);
@@ -65,6 +76,7 @@ private:
     TWebPageControlEx* pager_;
     QWidget* dialogParent_;
     platform::TProgramFiles files_;
+    TGameSaves* saves_;
     bool downloading_ = false;
     std::optional<platform::ListKind> pickedKind_;
     QString pickedName_;

@@ -1,6 +1,7 @@
 // The left view's entries: a right click or the menu key on an entry asks
 // for its "删除" menu, a left click on a local entry plays its game.
 #include "GameLibrary.h"
+#include "GameSaves.h"
 #include "KeptFiles.h"
 #include "TGameList.h"
 #include "browser/CaptionRules.h"
@@ -89,7 +90,7 @@ void TGameLibrary::PopEntryMenu(const QString& script, std::optional<QPoint> scr
             return;
         Pick(*kind, hit.entry ? hit.entry->name : hit.text, hit.entry);
         const QPoint below(facts.value(QStringLiteral("x")).toInt(), facts.value(QStringLiteral("y")).toInt());
-        emit EntryMenuRequested(screen.value_or(leftView_->mapToGlobal(below)));
+        emit EntryMenuRequested(screen.value_or(leftView_->mapToGlobal(below)), *kind);
     });
 }
 
@@ -160,27 +161,29 @@ void TGameLibrary::LeftViewRequest(const QVariantMap& request, QString& answer)
     QTimer::singleShot(0, this, &TGameLibrary::PlayPicked);
 }
 
-void TGameLibrary::PlayPicked()
+std::optional<TGameLibrary::LocalGame> TGameLibrary::PickedLocalGame()
 {
     if (pickedKind_ != ListKind::Local)
-        return;
+        return std::nullopt;
     TGameList list(files_.ListFile(ListKind::Local));
-    QString name;
-    std::optional<QString> file;
     try {
-        if (const std::optional<int> entry = Locate(list, pickedName_, pickedEntry_)) {
-            name = list.Value(*entry, TGameList::Name).value_or(QString());
-            file = list.Value(*entry, TGameList::Address);
-        }
+        if (const std::optional<int> entry = Locate(list, pickedName_, pickedEntry_))
+            if (const std::optional<QString> file = list.Value(*entry, TGameList::Address))
+                return LocalGame{list.Value(*entry, TGameList::Name).value_or(QString()), *file};
     } catch (const EGameListField&) {
-        return;
     }
-    if (!file)
+    return std::nullopt;
+}
+
+void TGameLibrary::PlayPicked()
+{
+    const std::optional<LocalGame> game = PickedLocalGame();
+    if (!game)
         return;
-    const QUrl address = local_games::PlayerPage(files_.FlashFolder(), *file, name);
+    const QUrl address = local_games::PlayerPage(files_.FlashFolder(), game->file, game->name);
     TWebPageEx* page = pager_->OpenPage(address.toString(QUrl::FullyEncoded), true);
-    page->SetCaption(captions::FromGameName(name));
-    page->GameName = name;
+    page->SetCaption(captions::FromGameName(game->name));
+    page->GameName = game->name;
 }
 
 void TGameLibrary::DeletePicked()
@@ -217,6 +220,7 @@ void TGameLibrary::DeletePicked()
         if (kept && QFileInfo(*kept).isDir() && !QFileInfo(*kept).isSymLink()
             && games.entryList({QFileInfo(*kept).fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden).isEmpty())
             QDir(*kept).removeRecursively();
+        saves_->Clear(*file);
     }
     RefreshLeftView(kind);
 }

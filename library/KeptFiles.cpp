@@ -79,3 +79,14 @@ QByteArray KeptManifest(const QUrl& page, const QUrl& movie, const QList<TKeptFi
                                {QStringLiteral("files"), list}};
     return QJsonDocument(manifest).toJson(QJsonDocument::Indented);
 }
+
+QString KeptMovie(const QString& gamesFolder, const QString& gameFile)
+{
+    const std::optional<QString> folder = KeptFolderOf(gamesFolder, gameFile);
+    if (!folder)
+        return {};
+    QFile manifest(QDir(*folder).filePath(QStringLiteral("manifest.json")));
+    if (!manifest.open(QIODevice::ReadOnly) || manifest.size() > 64 * 1024 * 1024)
+        return {};
+    return QJsonDocument::fromJson(manifest.readAll()).object().value(QStringLiteral("movie")).toString();
+}

@@ -43,3 +43,7 @@ bool GameFileNameTaken(const QString& gamesFolder, const QString& fileName);
 // (each with the address asked for and the final one).
 QByteArray KeptManifest(const QUrl& page, const QUrl& movie, const QList<TKeptFile>& files, const QString& folder,
                         const QDateTime& when);
+
+// The web address of the movie that gameFile's manifest names; empty when it
+// has none.
+QString KeptMovie(const QString& gamesFolder, const QString& gameFile);

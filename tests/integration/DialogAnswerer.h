@@ -1,6 +1,7 @@
 #pragma once
 // Answers the program's modal dialogs as a user would: reads and confirms
-// each message box, and cancels a progress dialog when told to.
+// each message box (a question with its yes), and cancels a progress
+// dialog when told to.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -30,7 +31,9 @@ private:
             if (box->isVisible() && box != answered_) {
                 answered_ = box;
                 messages << box->text();
-                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+                QAbstractButton* yes = box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok) : box->button(QMessageBox::Yes);
+                if (yes)
+                    QTest::mouseClick(yes, Qt::LeftButton);
             }
         }
         for (QWidget* widget : QApplication::topLevelWidgets()) {

@@ -1,8 +1,10 @@
 // Collecting and downloading on the running main window, with real clicks
 // on the toolbar and a download server on 127.0.0.1.
 #include "DialogAnswerer.h"
+#include "FileDialogAnswerer.h"
 #include "RunningMainWindow.h"
 #include "library/GameLibrary.h"
+#include "library/GameSaves.h"
 #include "library/TGameList.h"
 
 #include <QAbstractButton>
@@ -15,6 +17,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEngineScript>
 #include <QXmlStreamReader>
@@ -104,6 +107,23 @@ protected:
             reader.readNext();
         EXPECT_FALSE(reader.hasError()) << kind << ": " << reader.errorString().toStdString();
         return !reader.hasError();
+    }
+    // What the loader game reports once it has played: its level, its part,
+    // its address and its plays so far.
+    QString LoaderReport(TWebPageEx* tab)
+    {
+        return RunIn(tab->WebBrowser, "document.documentElement.getAttribute('data-report')").toString();
+    }
+    // Plays the local game name in a new tab until it reports its plays;
+    // empty when it never does.
+    QString PlaysOffline(const QString& name)
+    {
+        form_->Library->Pick(platform::ListKind::Local, name);
+        form_->Library->PlayPicked();
+        TWebPageEx* tab = form_->pager_web->ActivePage();
+        QString report;
+        WaitFor([&] { return (report = LoaderReport(tab)).contains(" plays="); }, 20000);
+        return report.section(QStringLiteral(" plays="), 1);
     }
     void SetImmutable(const char* kind)
     {
@@ -226,9 +246,7 @@ TEST_F(Library, ADeclaredGameWinsOverTheMovieItPlays)
 // copy plays with them when no server answers any more.
 TEST_F(Library, AGameOfSeveralFilesIsKeptWholeAndPlaysOffline)
 {
-    const auto report = [&](TWebPageEx* tab) {
-        return RunIn(tab->WebBrowser, "document.documentElement.getAttribute('data-report')").toString();
-    };
+    const auto report = [&](TWebPageEx* tab) { return LoaderReport(tab); };
     TWebPageEx* tab = OpenTab("/swf/loader_page.html");
     const QString played = "level=forest part=ok at=" + site_.Url("/swf/loader.swf");
     ASSERT_TRUE(WaitFor([&] { return report(tab) == played + " plays=1"; })) << report(tab).toStdString();
@@ -287,6 +305,81 @@ TEST_F(Library, AGameOfSeveralFilesIsKeptWholeAndPlaysOffline)
     form_->Library->DeletePicked();
     EXPECT_TRUE(Games().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(folder_.Path("Data/Flash/" + stem))) << "the kept files go with the game";
+}
+
+// A game's saved data goes to a file and comes back from one; a file that
+// is not its saved data changes nothing; deleting the game deletes its
+// saved data too.
+TEST_F(Library, SavedDataIsExportedImportedAndGoesWithTheGame)
+{
+    TWebPageEx* tab = OpenTab("/swf/loader_page.html");
+    ASSERT_TRUE(WaitFor([&] { return LoaderReport(tab).endsWith(" plays=1"); })) << LoaderReport(tab).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    ASSERT_EQ(Command("Down_active_click", 1), QStringList{"该游戏下载成功！"});
+    const QString game = Games().value(0);
+    site_.Stop();
+
+    QTemporaryDir home;
+    testing_support::FileDialogAnswerer files;
+    const auto withFile = [&](const QString& file, const std::function<void()>& act) {
+        DialogAnswerer answerer;
+        bool typed = false;
+        files.When([&](QFileDialog* dialog) { typed = testing_support::FileDialogAnswerer::Type(dialog, file); });
+        act();
+        EXPECT_TRUE(typed);
+        return answerer.messages;
+    };
+    const QString exported = home.filePath("plays-1.json");
+    // Exported before it ever played offline: the data saved online counts.
+    form_->Library->Pick(platform::ListKind::Local, "多文件游戏");
+    EXPECT_EQ(withFile(exported, [&] { form_->menu_exportSaves->trigger(); }),
+              QStringList{"存档已导出到 " + exported + "。"});
+    EXPECT_EQ(files.title, "导出存档");
+    QFile written(exported);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QJsonObject file = QJsonDocument::fromJson(written.readAll()).object();
+    EXPECT_EQ(file["game"].toString(), "多文件游戏");
+    EXPECT_EQ(file["movie"].toString(), site_.Url("/swf/loader.swf"));
+    EXPECT_EQ(file["saves"].toObject().keys(), QStringList{"127.0.0.1/swf/loader.swf/progress"});
+
+    ASSERT_EQ(PlaysOffline("多文件游戏"), "2");
+    ASSERT_EQ(PlaysOffline("多文件游戏"), "3");
+
+    // Files that are not this game's saved data leave the saved data alone.
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* message;
+    } refused[] = {
+        {"garbage.json", "not json at all", "导入存档失败：这个文件不是游戏存档。游戏现有的存档没有改动。"},
+        {"number.json", R"({"format":"orvanzev-saves","version":1,"saves":{"127.0.0.1/swf/loader.swf/progress":5}})",
+         "导入存档失败：这个文件不是游戏存档。游戏现有的存档没有改动。"},
+        {"other.json", R"({"format":"orvanzev-saves","version":1,"movie":"http://127.0.0.1/other.swf","saves":{}})",
+         "导入存档失败：这个存档属于另一个游戏。游戏现有的存档没有改动。"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.name);
+        QFile out(home.filePath(c.name));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(c.bytes);
+        out.close();
+        form_->Library->Pick(platform::ListKind::Local, "多文件游戏");
+        EXPECT_EQ(withFile(out.fileName(), [&] { form_->menu_importSaves->trigger(); }), QStringList{c.message});
+    }
+    ASSERT_EQ(PlaysOffline("多文件游戏"), "4");
+
+    // The export of the first play brings the game back to it.
+    form_->Library->Pick(platform::ListKind::Local, "多文件游戏");
+    EXPECT_EQ(withFile(exported, [&] { form_->menu_importSaves->trigger(); }),
+              (QStringList{"导入的存档将替换“多文件游戏”现有的存档，是否继续？", "存档导入成功！下次打开这个游戏时生效。"}));
+    EXPECT_EQ(files.title, "导入存档");
+    ASSERT_EQ(PlaysOffline("多文件游戏"), "2");
+
+    form_->Library->Pick(platform::ListKind::Local, "多文件游戏");
+    form_->Library->DeletePicked();
+    EXPECT_TRUE(Games().isEmpty());
+    TGameSaves saves(folder_.Path("Data/Flash"));
+    EXPECT_EQ(saves.Read(game), QVariantMap()) << "its saved data went with it";
 }
 
 class LibraryPlainContract : public Library {

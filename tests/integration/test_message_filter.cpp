@@ -2,6 +2,7 @@
 // key, no right-click menus, the strip at the left edge, and the left
 // view's context menu.
 #include "DialogAnswerer.h"
+#include "FileDialogAnswerer.h"
 #include "RunningMainWindow.h"
 #include "library/GameLibrary.h"
 #include "library/TGameList.h"
@@ -30,13 +31,32 @@ using testing_support::Xdotool;
 
 namespace {
 
-// The texts of a menu's items, in order.
+// The texts of a menu's shown items, in order.
 QStringList MenuTexts(const QMenu* menu)
 {
     QStringList texts;
     for (const QAction* action : menu->actions())
-        texts << action->text();
+        if (action->isVisible())
+            texts << action->text();
     return texts;
+}
+
+// Where the menu shows the item of this text.
+QPoint MenuItem(QMenu* menu, const QString& text)
+{
+    for (QAction* action : menu->actions())
+        if (action->isVisible() && action->text() == text)
+            return menu->actionGeometry(action).center();
+    ADD_FAILURE() << "no item " << text.toStdString();
+    return {};
+}
+
+// The left view's menu on an entry of the list kind.
+QStringList EntryMenu(const char* kind)
+{
+    if (QByteArray(kind) == "gamelocal")
+        return {"删除", "导出存档", "导入存档", "添加本地游戏"};
+    return {"删除", "添加本地游戏"};
 }
 
 class MessageFilter : public testing_support::RunningMainWindow {
@@ -136,7 +156,7 @@ TEST_P(LeftViewDelete, RemovesTheEntryAndOnlyItsOwnFile)
     ClickAt(form_->wb_left, LeftElement(c.selector), 3);
     QMenu* menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
-    ASSERT_EQ(MenuTexts(menu), (QStringList{"删除", "添加本地游戏"}));
+    ASSERT_EQ(MenuTexts(menu), EntryMenu(c.kind)) << "saved data is a local game's own";
     const QRect item = menu->actionGeometry(menu->actions()[0]);
     ClickAt(menu, item.center(), 1);
     ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; })) << "the left view redraws without the entry";
@@ -557,7 +577,7 @@ TEST_F(MessageFilter, MenuKeyOnTheFocusedEntryDeletesIt)
         Xdotool({"key", c.key});
         QMenu* menu = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
-        ASSERT_EQ(MenuTexts(menu), (QStringList{"删除", "添加本地游戏"}));
+        ASSERT_EQ(MenuTexts(menu), EntryMenu(c.kind));
         EXPECT_LT(std::abs(menu->pos().y() - entry.y()), 40) << "the menu opens at its entry";
         ClickAt(menu, menu->actionGeometry(menu->actions()[0]).center(), 1);
         ASSERT_TRUE(WaitFor([&] { return LeftElement(c.selector).x() < 0; }));
@@ -591,27 +611,10 @@ protected:
                                      "function(e){return e.innerText;})")
             .toStringList();
     }
-    // Answers the file dialog once it shows. The dialog runs its own event
-    // loop, so the answer comes from a timer, as a user's would.
-    void WhenFileDialogShows(std::function<void(QFileDialog*)> answer)
-    {
-        dialogTitle_.clear();
-        QObject::connect(&dialogWatch_, &QTimer::timeout, [this, answer] {
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible()) {
-                    dialogWatch_.stop();
-                    QObject::disconnect(&dialogWatch_, nullptr, nullptr, nullptr);
-                    dialogTitle_ = dialog->windowTitle();
-                    answer(dialog);
-                    return;
-                }
-        });
-        dialogWatch_.start(20);
-    }
+    void WhenFileDialogShows(std::function<void(QFileDialog*)> answer) { fileDialog_.When(std::move(answer)); }
 
     QTemporaryDir home_;
-    QTimer dialogWatch_;
-    QString dialogTitle_; // of the dialog answered
+    testing_support::FileDialogAnswerer fileDialog_;
 };
 
 TEST_F(LeftViewAddGames, TheAddButtonChoosesAMovieThatIsCopiedListedAndPlays)
@@ -620,19 +623,11 @@ TEST_F(LeftViewAddGames, TheAddButtonChoosesAMovieThatIsCopiedListedAndPlays)
     ASSERT_TRUE(WaitFor([&] { return LeftElement(".addlocalgame").x() >= 0; }));
     DialogAnswerer answerer;
     bool typed = false;
-    WhenFileDialogShows([&](QFileDialog* dialog) {
-        // Put into the dialog's file name field (the test's keys are ASCII
-        // only), then confirmed with the Enter key.
-        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-            name->setText(movie);
-            QTest::keyClick(name, Qt::Key_Return);
-            typed = true;
-        }
-    });
+    WhenFileDialogShows([&](QFileDialog* dialog) { typed = testing_support::FileDialogAnswerer::Type(dialog, movie); });
     ClickAt(form_->wb_left, LeftElement(".addlocalgame"), 1);
     ASSERT_TRUE(WaitFor([&] { return !answerer.messages.isEmpty(); }));
     EXPECT_TRUE(typed);
-    EXPECT_EQ(dialogTitle_, "添加本地游戏");
+    EXPECT_EQ(fileDialog_.title, "添加本地游戏");
     EXPECT_EQ(answerer.messages, QStringList{"已添加“小游戏”。"});
     ASSERT_TRUE(WaitFor([&] { return Shown() == QStringList{"游戏一", "越界", "小游戏"}; }))
         << Shown().join('|').toStdString();
@@ -652,13 +647,13 @@ TEST_F(LeftViewAddGames, TheEntryMenuOffersTheFileDialogToo)
     ClickAt(form_->wb_left, LeftElement(".gamelocal"), 3);
     QMenu* menu = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (menu = VisibleMenu()) != nullptr; }));
-    ASSERT_EQ(MenuTexts(menu), (QStringList{"删除", "添加本地游戏"}));
+    ASSERT_EQ(MenuTexts(menu), EntryMenu("gamelocal"));
     const QByteArray before = folder_.Read("Data/gamelocal.xml");
     WhenFileDialogShows([](QFileDialog* dialog) { dialog->reject(); });
     DialogAnswerer answerer;
-    ClickAt(menu, menu->actionGeometry(menu->actions()[1]).center(), 1);
-    ASSERT_TRUE(WaitFor([&] { return !dialogTitle_.isEmpty(); }));
-    EXPECT_EQ(dialogTitle_, "添加本地游戏");
+    ClickAt(menu, MenuItem(menu, "添加本地游戏"), 1);
+    ASSERT_TRUE(WaitFor([&] { return !fileDialog_.title.isEmpty(); }));
+    EXPECT_EQ(fileDialog_.title, "添加本地游戏");
     WaitFor([&] { return false; }, 500);
     EXPECT_TRUE(answerer.messages.isEmpty()) << "nothing chosen, nothing to say";
     EXPECT_EQ(folder_.Read("Data/gamelocal.xml"), before) << "nothing chosen, nothing changed";
