@@ -207,28 +207,29 @@ QVariantMap TGameLibrary::PageSaves(TWebPageEx* page, const QUrl& movie)
         .toMap();
 }
 
-TPageDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target, const QString& what)
+TPageDownload::Result TGameLibrary::FetchGame(const QUrl& source, const QString& target, QProgressDialog& progress,
+                                              int file, int files, qint64& received)
 {
+    if (progress.wasCanceled())
+        return TPageDownload::Cancelled;
     TPageDownload download(pager_->ActivePage() ? pager_->ActivePage()->WebBrowser->page() : nullptr);
-    QProgressDialog progress(what, QStringLiteral("取消"), 0, 0, dialogParent_);
-    progress.setWindowTitle(QApplication::applicationDisplayName());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
     QEventLoop loop;
-    connect(&download, &TPageDownload::Progress, &progress, [&progress, what](qint64 received, qint64 total) {
-        if (total > 0 && total <= std::numeric_limits<int>::max()) {
-            progress.setMaximum(int(total));
-            progress.setValue(int(received));
-            progress.setLabelText(QStringLiteral("%1 %2 / %3 KB").arg(what).arg(received / 1024).arg(total / 1024));
-        } else {
-            progress.setLabelText(QStringLiteral("%1 %2 KB").arg(what).arg(received / 1024));
-        }
+    const qint64 before = received;
+    connect(&download, &TPageDownload::Progress, &progress, [&](qint64 now, qint64 total) {
+        received = before + now;
+        // The bar runs over the files, each file's share by its bytes.
+        const int share = total > 0 ? int(1000 * std::min(now, total) / total) : 0;
+        progress.setMaximum(1000 * files);
+        progress.setValue(1000 * (file - 1) + share);
+        if (files == 1 && total > 0)
+            progress.setLabelText(QStringLiteral("正在下载游戏… %1 / %2 KB").arg(now / 1024).arg(total / 1024));
+        else if (files == 1)
+            progress.setLabelText(QStringLiteral("正在下载游戏… %1 KB").arg(now / 1024));
+        else
+            progress.setLabelText(QStringLiteral("正在下载游戏：第 %1 / %2 个文件，共 %3 KB").arg(file).arg(files).arg(received / 1024));
     });
     connect(&progress, &QProgressDialog::canceled, &download, &TPageDownload::Cancel);
     connect(&download, &TPageDownload::Finished, &loop, &QEventLoop::quit);
-    progress.show();
     download.Start(source, target);
     if (download.result() == TPageDownload::Running)
         loop.exec();
@@ -275,7 +276,16 @@ void TGameLibrary::Download()
         return; // the tab was closed while it answered
     const QString pageAddress = page->WebBrowser->LocationURL();
 
-    TPageDownload::Result fetched = FetchGame(source, target, QStringLiteral("正在下载游戏…"));
+    QProgressDialog progress(QStringLiteral("正在下载游戏…"), QStringLiteral("取消"), 0, 0, dialogParent_);
+    progress.setWindowTitle(QApplication::applicationDisplayName());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.show();
+    const int files = 1 + int(kept.size());
+    qint64 received = 0;
+    TPageDownload::Result fetched = FetchGame(source, target, progress, 1, files, received);
     const std::optional<QString> keptFolder = KeptFolderOf(files_.FlashFolder(), fileName);
     auto dropKept = [&keptFolder] {
         if (keptFolder && QFileInfo(*keptFolder).isDir() && !QFileInfo(*keptFolder).isSymLink())
@@ -287,9 +297,9 @@ void TGameLibrary::Download()
             fetched = TPageDownload::Failed;
             break;
         }
-        fetched = FetchGame(kept[i].address, file,
-                            QStringLiteral("正在下载游戏文件 %1 / %2…").arg(i + 1).arg(kept.size()));
+        fetched = FetchGame(kept[i].address, file, progress, int(i) + 2, files, received);
     }
+    progress.close();
     // The offline copy plays under its web address when it has a manifest:
     // so it finds its files, and its saves carry over.
     if (fetched == TPageDownload::Succeeded && keptFolder && (!kept.isEmpty() || !saves.isEmpty())) {

@@ -13,6 +13,7 @@
 #include <optional>
 
 class QEvent;
+class QProgressDialog;
 class QWidget;
 class TEmbeddedWB;
 class TGameSaves;
@@ -65,7 +66,10 @@ private:
     void PopEntryMenu(const QString& script, std::optional<QPoint> screen);
     bool LeftViewDrop(QEvent* event);
     void LeftViewRequest(const QVariantMap& request, QString& answer);
-    TPageDownload::Result FetchGame(const QUrl& source, const QString& target, const QString& what);
+    // Fetches file number `file` of `files` into target, showing it and the
+    // bytes received so far on progress; nothing once progress was cancelled.
+    TPageDownload::Result FetchGame(const QUrl& source, const QString& target, QProgressDialog& progress, int file,
+                                    int files, qint64& received);
     // The loads the page noted while its movie played.
     QVariantList PageLoads(TWebPageEx* page);
     // What the page's player saved for movies of movie's host.

@@ -1,7 +1,7 @@
 #pragma once
 // Answers the program's modal dialogs as a user would: reads and confirms
 // each message box (a question with its yes), and cancels a progress
-// dialog when told to.
+// dialog when told to: at once, or once its text says cancelAt.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -15,13 +15,15 @@ namespace testing_support {
 
 class DialogAnswerer {
 public:
-    explicit DialogAnswerer(bool cancelProgress = false) : cancelProgress_(cancelProgress)
+    explicit DialogAnswerer(bool cancelProgress = false, QString cancelAt = {})
+        : cancelProgress_(cancelProgress), cancelAt_(std::move(cancelAt))
     {
         QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
         timer_.start(20);
     }
     QStringList messages;
     bool progressSeen = false;
+    QStringList progressTexts; // each text the progress dialog showed, once
 
 private:
     void Look()
@@ -39,7 +41,9 @@ private:
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* progress = qobject_cast<QProgressDialog*>(widget); progress && progress->isVisible()) {
                 progressSeen = true;
-                if (cancelProgress_)
+                progressTexts.removeAll(progress->labelText());
+                progressTexts << progress->labelText();
+                if (cancelProgress_ && progress->labelText().contains(cancelAt_))
                     for (auto* button : progress->findChildren<QAbstractButton*>())
                         if (button->text() == QStringLiteral("取消"))
                             QTest::mouseClick(button, Qt::LeftButton);
@@ -47,6 +51,7 @@ private:
         }
     }
     bool cancelProgress_;
+    QString cancelAt_;
     QTimer timer_;
     QPointer<QMessageBox> answered_;
 };

@@ -382,6 +382,33 @@ TEST_F(Library, SavedDataIsExportedImportedAndGoesWithTheGame)
     EXPECT_EQ(saves.Read(game), QVariantMap()) << "its saved data went with it";
 }
 
+// A download of several files cancelled in its last file leaves no file,
+// no folder and no entry; its dialog counts the files and the bytes.
+TEST_F(Library, ADownloadCancelledInItsLastFileLeavesNothing)
+{
+    testing_support::SiteServer slow(QString(), {"--slow-rate", "4000"});
+    TWebPageEx* tab = form_->pager_web->OpenPage(slow.Url("/slow/swf/loader_page.html"), true);
+    ASSERT_TRUE(WaitFor([&] { return LoaderReport(tab).endsWith(" plays=1"); }, 30000)) << LoaderReport(tab).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady && !tab->Busy; }));
+    const QByteArray before = List("gamelocal");
+
+    // The level (71 bytes) comes before the second movie (4 KB, a second at this rate).
+    DialogAnswerer answerer(true, "第 3 / 3 个文件");
+    Click("Down_active_click");
+    ASSERT_TRUE(WaitFor([&] { return answerer.progressTexts.filter("第 3 / 3 个文件").size() > 0; }, 30000))
+        << answerer.progressTexts.join('|').toStdString() << answerer.messages.join('|').toStdString();
+    WaitFor([&] { return false; }, 3000); // what the rest of the download would take
+    EXPECT_TRUE(answerer.messages.isEmpty()) << "a cancel says nothing";
+    EXPECT_EQ(answerer.progressTexts.filter(QRegularExpression("^正在下载游戏… \\d+ / 10 KB$")).size(), 0)
+        << "three files are counted as files";
+    EXPECT_GE(answerer.progressTexts.filter(QRegularExpression("^正在下载游戏：第 1 / 3 个文件，共 \\d+ KB$")).size(), 1)
+        << answerer.progressTexts.join('|').toStdString();
+    EXPECT_TRUE(QDir(folder_.Path("Data/Flash")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                == QStringList{"swf.htm"})
+        << QDir(folder_.Path("Data/Flash")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join('|').toStdString();
+    EXPECT_EQ(List("gamelocal"), before);
+}
+
 class LibraryPlainContract : public Library {
 protected:
     void SetUp() override
