@@ -7,6 +7,7 @@
 #include "LocalGameFile.h"
 #include "GameSaves.h"
 #include "KeptFiles.h"
+#include "KeptFilesTopUp.h"
 #include "LocalGameImport.h"
 #include "TGameList.h"
 #include "browser/O_WebPageControlEx.h"
@@ -338,6 +339,9 @@ void TGameLibrary::Download()
         ShowMessage(QStringLiteral("下载失败：无法保存本地游戏列表，已删除下载的文件。"));
         return;
     }
+    // What the movie loads from now on in this tab is kept too.
+    if (page && keptFolder)
+        new TKeptFilesTopUp(page->WebBrowser->page(), files_.FlashFolder(), fileName, source, kept, this);
     ShowMessage(QStringLiteral("该游戏下载成功！"));
     RefreshLeftView(ListKind::Local);
 }

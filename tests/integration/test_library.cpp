@@ -409,6 +409,49 @@ TEST_F(Library, ADownloadCancelledInItsLastFileLeavesNothing)
     EXPECT_EQ(List("gamelocal"), before);
 }
 
+// A file the movie loads only after the download (a sound, on a click) is
+// added to the kept files while the game still plays online in its tab, and
+// plays offline from then on.
+TEST_F(Library, FilesLoadedAfterTheDownloadAreKeptWhileTheGamePlaysOnline)
+{
+    const auto late = [&](TWebPageEx* tab) {
+        return RunIn(tab->WebBrowser, "document.documentElement.getAttribute('data-late')").toString();
+    };
+    const auto clickMovie = [&](TWebPageEx* tab) {
+        QTest::mouseClick(tab->WebBrowser->focusProxy(), Qt::LeftButton, {}, QPoint(240, 180));
+    };
+    TWebPageEx* tab = OpenTab("/swf/loader_page.html");
+    ASSERT_TRUE(WaitFor([&] { return LoaderReport(tab).endsWith(" plays=1"); })) << LoaderReport(tab).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return tab->DownloadReady; }));
+    ASSERT_EQ(Command("Down_active_click", 1), QStringList{"该游戏下载成功！"});
+    const QString stem = Games().value(0).section('.', 0, 0);
+    const QString sound = QStringLiteral("127.0.0.1_%1/swf/loader_sound.mp3").arg(site_.Port());
+    const auto keptPaths = [&] {
+        QStringList paths;
+        const QJsonObject manifest = QJsonDocument::fromJson(folder_.Read("Data/Flash/" + stem + "/manifest.json")).object();
+        for (const QJsonValue& file : manifest["files"].toArray())
+            paths << file.toObject()["path"].toString();
+        return paths;
+    };
+    ASSERT_FALSE(keptPaths().contains(sound));
+
+    clickMovie(tab);
+    ASSERT_TRUE(WaitFor([&] { return late(tab) == "sound=ok"; })) << late(tab).toStdString();
+    ASSERT_TRUE(WaitFor([&] { return keptPaths().contains(sound); }, 10000)) << keptPaths().join('|').toStdString();
+    EXPECT_EQ(keptPaths().size(), 3) << "the files kept before stay";
+    QFile original(QStringLiteral(TEST_PAGES_DIR "/swf/loader_sound.mp3"));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(folder_.Read("Data/Flash/" + stem + "/" + sound), original.readAll());
+
+    site_.Stop();
+    form_->Library->Pick(platform::ListKind::Local, "多文件游戏");
+    form_->Library->PlayPicked();
+    TWebPageEx* offline = form_->pager_web->ActivePage();
+    ASSERT_TRUE(WaitFor([&] { return LoaderReport(offline).contains(" plays="); }));
+    clickMovie(offline);
+    EXPECT_TRUE(WaitFor([&] { return late(offline) == "sound=ok"; })) << late(offline).toStdString();
+}
+
 class LibraryPlainContract : public Library {
 protected:
     void SetUp() override

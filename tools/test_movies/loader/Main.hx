@@ -3,10 +3,15 @@
 // reports what it got, the address it was loaded from and the plays so far
 // in the page's data-report attribute:
 // "level=<name> part=<ok|error> at=<loaderInfo.url> plays=<n>".
+// A click on it loads a sound, loader_sound.mp3, only then, as a game's
+// later levels load when they are reached; the page's data-late attribute
+// then says "sound=<ok|error>".
 
 import flash.display.Loader;
 import flash.events.Event;
 import flash.events.IOErrorEvent;
+import flash.events.MouseEvent;
+import flash.media.Sound;
 import flash.events.SecurityErrorEvent;
 import flash.external.ExternalInterface;
 import flash.net.URLLoader;
@@ -51,6 +56,22 @@ class Main {
 		movie.load(new URLRequest("tiny.swf"), new flash.system.LoaderContext(false, new flash.system.ApplicationDomain()));
 		movie.scaleX = movie.scaleY = 0.25;
 		flash.Lib.current.addChild(movie);
+
+		var clicked = false;
+		flash.Lib.current.stage.addEventListener(MouseEvent.MOUSE_DOWN, function(_) {
+			if (clicked)
+				return;
+			clicked = true;
+			var sound = new Sound();
+			sound.addEventListener(Event.COMPLETE, function(_) { late("ok"); });
+			sound.addEventListener(IOErrorEvent.IO_ERROR, function(_) { late("error"); });
+			sound.load(new URLRequest("loader_sound.mp3"));
+		});
+	}
+
+	static function late(sound:String) {
+		ExternalInterface.call("function (t) { document.documentElement.setAttribute(\"data-late\", t); }",
+			"sound=" + sound);
 	}
 
 	static function report() {
