@@ -26,7 +26,7 @@ QString SavesFileName(const QString& game)
     QString name = QString(game).replace(refused, QStringLiteral("_")).trimmed().left(60);
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         name.prepend(QStringLiteral("游戏"));
-    return name + QStringLiteral(" 的存档.json");
+    return name + QStringLiteral("的存档.json");
 }
 
 } // namespace
