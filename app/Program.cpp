@@ -6,6 +6,7 @@
 #include "U_Config.h"
 #include "browser/EngineOptions.h"
 #include "browser/FlashPlayer.h"
+#include "platform/EndSignals.h"
 #include "platform/ProgramFolder.h"
 #include "services/F_UpdateHint.h"
 
@@ -36,6 +37,12 @@ int RunProgram(int argc, char* argv[], const std::function<void(TMainForm&)>& be
 
     TMainForm mainForm(*config, platform::ProgramFolder());
     QObject::connect(&mainForm, &TMainForm::FormClosed, &application, &QApplication::quit, Qt::QueuedConnection);
+    // Asked by the system to end, it ends as when the user closes it.
+    platform::TEndSignals endSignals;
+    QObject::connect(&endSignals, &platform::TEndSignals::EndRequested, &application, [&mainForm] {
+        mainForm.close();
+        QApplication::quit();
+    });
     // A first balloon that is never shown; like every balloon it closes and
     // frees itself after ten seconds.
     QPointer<TUpdateHintForm> firstHint = new TUpdateHintForm(skin::Picture(QStringLiteral("balloon.bmp"), true));

@@ -1,7 +1,10 @@
 // The real program started as a process under Xvfb.
 #include "TestSupport.h"
 
+#include <QFile>
+#include <QHostAddress>
 #include <QProcess>
+#include <QTcpServer>
 #include <csignal>
 #include <sys/prctl.h>
 #include <gtest/gtest.h>
@@ -11,6 +14,15 @@ using testing_support::WaitFor;
 using testing_support::Xdotool;
 
 namespace {
+
+// A tray host on the display, in the top left corner, that goes with the test.
+bool StartTrayHost(QProcess& host)
+{
+    host.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    host.start("trayer", {"--edge", "top", "--align", "left", "--widthtype", "request", "--height", "32",
+                          "--SetDockType", "false", "--SetPartialStrut", "false"});
+    return host.waitForStarted();
+}
 
 // The program copied into a program folder of its own and started there.
 class Program : public testing::Test {
@@ -95,10 +107,7 @@ namespace {
 TEST_F(Program, TrayMenuCloseEndsTheProgram)
 {
     QProcess host;
-    host.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    host.start("trayer", {"--edge", "top", "--align", "left", "--widthtype", "request", "--height", "32",
-                          "--SetDockType", "false", "--SetPartialStrut", "false"});
-    ASSERT_TRUE(host.waitForStarted());
+    ASSERT_TRUE(StartTrayHost(host));
     Start();
     ASSERT_TRUE(WaitFor([&] { return !WindowsNamed(QStringLiteral("zev子")).isEmpty(); }, 60000));
     // The program's icon is the tray's first: right click it, then the
@@ -114,3 +123,100 @@ TEST_F(Program, TrayMenuCloseEndsTheProgram)
 }
 
 } // namespace
+
+namespace {
+
+// A program folder with a local game, and the program's pages open to the
+// DevTools protocol.
+class ProgramWithALocalGame : public Program {
+protected:
+    void SetUp() override
+    {
+        QFile movie(QStringLiteral(DEMO_SITE_DIR "/swf/tiny.swf"));
+        ASSERT_TRUE(movie.open(QIODevice::ReadOnly));
+        folder_.Write("Data/Flash/20260101000000.swf", movie.readAll());
+        folder_.Write("Data/gamelocal.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list><item><txt>savegame</txt>"
+                                            "<url><![CDATA[20260101000000.swf]]></url></item></list>");
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        port_ = QString::number(probe.serverPort());
+        probe.close();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QTWEBENGINE_REMOTE_DEBUGGING", "127.0.0.1:" + port_);
+        process_.setProcessEnvironment(environment);
+    }
+    // Runs devtools.py with these arguments; its output, or "(failed)".
+    QString Devtools(const QStringList& arguments)
+    {
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tool.start("python3", QStringList{DEVTOOLS_PY, port_} + arguments);
+        if (!tool.waitForFinished(90000) || tool.exitCode() != 0)
+            return QStringLiteral("(failed)");
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    }
+    // Starts the program and plays the local game from the left view.
+    bool StartAndPlay()
+    {
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start(folder_.Path("orvanzev"), {});
+        if (!process_.waitForStarted()) {
+            ADD_FAILURE() << process_.errorString().toStdString();
+            return false;
+        }
+        if (Devtools({"wait-page", "/Data/left.html", "60"}) == "(failed)")
+            return false;
+        if (!WaitFor([&] { return Devtools({"eval", "/Data/left.html", "document.querySelectorAll('.gamelocal').length"}) == "1"; }, 20000))
+            return false;
+        Devtools({"click-selector", "/Data/left.html", ".gamelocal"});
+        return Devtools({"wait-page", "#savegame", "30"}) != "(failed)";
+    }
+    // Closes the program as a user does: the tray menu's "关闭".
+    bool CloseFromTheTray()
+    {
+        Xdotool({"mousemove", "16", "16", "click", "3"});
+        if (!WaitFor([&] { return WindowsOfProgram().size() >= 2; }, 10000))
+            return false;
+        Xdotool({"mousemove", "50", "51", "click", "1"});
+        return process_.waitForFinished(30000) && process_.exitStatus() == QProcess::NormalExit;
+    }
+    QString port_;
+};
+
+// The ways a program is asked to end: the tray menu's "关闭", and the
+// signal a logout or shutdown sends.
+enum class Ending { TrayClose, Terminate };
+
+class ProgramEnding : public ProgramWithALocalGame, public testing::WithParamInterface<Ending> {};
+
+TEST_P(ProgramEnding, KeepsWhatTheGameSavedJustBefore)
+{
+    QProcess host;
+    ASSERT_TRUE(StartTrayHost(host));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PROGRAM_FILE), folder_.Path(QStringLiteral("orvanzev"))));
+    ASSERT_TRUE(StartAndPlay());
+    EXPECT_EQ(Devtools({"eval", "#savegame", "localStorage.setItem('127.0.0.1/tiny.swf/progress','level 7'),location.host"}).left(6),
+              "\"game-");
+    if (GetParam() == Ending::TrayClose) {
+        ASSERT_TRUE(CloseFromTheTray());
+    } else {
+        process_.terminate();
+        ASSERT_TRUE(process_.waitForFinished(30000));
+        EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit) << "it ends as when it is closed";
+        EXPECT_EQ(process_.exitCode(), 0);
+    }
+
+    ASSERT_TRUE(StartAndPlay());
+    EXPECT_EQ(Devtools({"eval", "#savegame", "localStorage.getItem('127.0.0.1/tiny.swf/progress')"}), "\"level 7\"");
+    process_.kill();
+    host.kill();
+    host.waitForFinished();
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ProgramEnding, testing::Values(Ending::TrayClose, Ending::Terminate),
+                         [](const testing::TestParamInfo<Ending>& info) {
+                             return info.param == Ending::TrayClose ? "TrayClose" : "Terminate";
+                         });
+
+} // namespace
+

@@ -6,6 +6,8 @@
         waits until a page whose address ends in URL_SUFFIX has loaded
     devtools.py PORT click URL_SUFFIX ELEMENT_ID
         a real mouse click on the middle of the element in that page
+    devtools.py PORT click-selector URL_SUFFIX CSS_SELECTOR
+        the same for the first element the selector finds
     devtools.py PORT eval URL_SUFFIX EXPRESSION
         prints the value of the expression in that page
 """
@@ -129,9 +131,10 @@ def main():
     connection = page(port, suffix)
     if command == "eval":
         print(json.dumps(evaluate(connection, sys.argv[4]), ensure_ascii=False))
-    elif command == "click":
-        x, y = evaluate(connection, "(function(){var r=document.getElementById(%s).getBoundingClientRect();"
-                                    "return [r.left+r.width/2,r.top+r.height/2];})()" % json.dumps(sys.argv[4]))
+    elif command in ("click", "click-selector"):
+        find = "getElementById" if command == "click" else "querySelector"
+        x, y = evaluate(connection, "(function(){var r=document.%s(%s).getBoundingClientRect();"
+                                    "return [r.left+r.width/2,r.top+r.height/2];})()" % (find, json.dumps(sys.argv[4])))
         connection.call("Input.dispatchMouseEvent", type="mouseMoved", x=x, y=y)
         connection.call("Input.dispatchMouseEvent", type="mousePressed", x=x, y=y, button="left", clickCount=1)
         # The answer to the release can stay out while the click's effects
