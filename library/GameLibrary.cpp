@@ -9,6 +9,7 @@
 #include "KeptFiles.h"
 #include "KeptFilesTopUp.h"
 #include "LocalGameImport.h"
+#include "PageWait.h"
 #include "TGameList.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/PageDownload.h"
@@ -117,15 +118,12 @@ bool OpenForGame(std::optional<TGameList>& list, const QString& file, const QStr
 QVariant AskPage(QWebEnginePage* page, const QString& script)
 {
     auto answer = std::make_shared<QVariant>();
-    QEventLoop loop;
-    QPointer<QEventLoop> waiting(&loop);
-    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
-    page->runJavaScript(script, QWebEngineScript::MainWorld, [answer, waiting](const QVariant& value) {
-        *answer = value;
-        if (waiting)
-            waiting->quit();
+    AwaitAnswer(3000, [&](auto done) {
+        page->runJavaScript(script, QWebEngineScript::MainWorld, [answer, done](const QVariant& value) {
+            *answer = value;
+            done();
+        });
     });
-    loop.exec();
     return *answer;
 }
 
@@ -186,10 +184,7 @@ void TGameLibrary::Collect()
 
 QVariantList TGameLibrary::PageLoads(TWebPageEx* page)
 {
-    return AskPage(page->WebBrowser->page(),
-                   QStringLiteral("(function(){try{return (window.__orvanzevLoads||[]).slice(0,%1)}catch(e){return []}})()")
-                       .arg(kMaxKeptFiles * 2))
-        .toList();
+    return AskPage(page->WebBrowser->page(), NotedLoadsScript()).toList();
 }
 
 QVariantMap TGameLibrary::PageSaves(TWebPageEx* page, const QUrl& movie)

@@ -1,17 +1,14 @@
 #include "GameSaves.h"
 
 #include "KeptFiles.h"
+#include "PageWait.h"
 #include "browser/BrowserProfile.h"
 #include "browser/LocalGamePages.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPointer>
-#include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <memory>
@@ -22,23 +19,8 @@ namespace {
 // been taken, so that it is taken once only.
 const QString kCarried = QStringLiteral("orvanzev:saves-carried");
 
-// Waits for done or for five seconds; false when the time ran out.
-template <typename Start>
-bool Await(Start&& start)
-{
-    QEventLoop loop;
-    auto finished = std::make_shared<bool>(false);
-    QPointer<QEventLoop> waiting(&loop);
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    start([finished, waiting] {
-        *finished = true;
-        if (waiting)
-            waiting->quit();
-    });
-    if (!*finished)
-        loop.exec();
-    return *finished;
-}
+// How long the program waits for the game's page.
+constexpr int kWait = 5000;
 
 QString Json(const QVariantMap& map)
 {
@@ -56,7 +38,7 @@ QVariant TGameSaves::RunInOrigin(const QString& fileName, const QString& script)
     auto* page = new QWebEnginePage(BrowserProfile(), this);
     const std::unique_ptr<QWebEnginePage, void (*)(QWebEnginePage*)> owner(page, [](QWebEnginePage* p) { p->deleteLater(); });
     auto loaded = std::make_shared<bool>(false);
-    if (!Await([&](auto done) {
+    if (!AwaitAnswer(kWait, [&](auto done) {
             connect(page, &QWebEnginePage::loadFinished, page, [loaded, done](bool ok) {
                 *loaded = ok;
                 done();
@@ -66,7 +48,7 @@ QVariant TGameSaves::RunInOrigin(const QString& fileName, const QString& script)
         || !*loaded)
         return {};
     auto answer = std::make_shared<QVariant>();
-    Await([&](auto done) {
+    AwaitAnswer(kWait, [&](auto done) {
         page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [answer, done](const QVariant& value) {
             *answer = value;
             done();

@@ -12,6 +12,12 @@
 #include <QRegularExpression>
 #include <QSet>
 
+QString NotedLoadsScript()
+{
+    return QStringLiteral("(function(){try{return (window.__orvanzevLoads||[]).slice(0,%1)}catch(e){return []}})()")
+        .arg(kMaxKeptFiles * 2);
+}
+
 QList<TKeptFile> FilesToKeep(const QVariantList& loads, const QUrl& movie)
 {
     QList<TKeptFile> files;

@@ -23,6 +23,9 @@ struct TKeptFile {
     QString type; // the content type the server gave
 };
 
+// The script that gives the loads a page noted while its movie played.
+QString NotedLoadsScript();
+
 // Of a page's noted loads ({requested, url, ok, type} maps), the ones to
 // keep: successful http or https loads other than the movie itself, once
 // each by kept path, in the order they were made, at most kMaxKeptFiles.

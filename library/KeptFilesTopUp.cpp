@@ -35,20 +35,17 @@ void TKeptFilesTopUp::Look()
     if (fetching_)
         return;
     QPointer<TKeptFilesTopUp> self(this);
-    page_->runJavaScript(
-        QStringLiteral("(function(){try{return (window.__orvanzevLoads||[]).slice(0,%1)}catch(e){return []}})()")
-            .arg(kMaxKeptFiles * 2),
-        QWebEngineScript::MainWorld, [self](const QVariant& loads) {
-            if (!self || self->fetching_)
-                return;
-            QSet<QString> known;
-            for (const TKeptFile& file : self->kept_)
-                known.insert(file.path);
-            for (const TKeptFile& file : FilesToKeep(loads.toList(), self->movie_))
-                if (!known.contains(file.path) && self->kept_.size() + self->waiting_.size() < kMaxKeptFiles)
-                    self->waiting_.append(file);
-            self->FetchNext();
-        });
+    page_->runJavaScript(NotedLoadsScript(), QWebEngineScript::MainWorld, [self](const QVariant& loads) {
+        if (!self || self->fetching_)
+            return;
+        QSet<QString> known;
+        for (const TKeptFile& file : self->kept_)
+            known.insert(file.path);
+        for (const TKeptFile& file : FilesToKeep(loads.toList(), self->movie_))
+            if (!known.contains(file.path) && self->kept_.size() + self->waiting_.size() < kMaxKeptFiles)
+                self->waiting_.append(file);
+        self->FetchNext();
+    });
 }
 
 void TKeptFilesTopUp::FetchNext()
@@ -69,15 +66,14 @@ void TKeptFilesTopUp::FetchNext()
         if (result == TPageDownload::Succeeded) {
             if (!GameStillThere()) {
                 // Deleted while the file came: nothing of it stays.
-                QDir(folder_).removeRecursively();
+                if (!QFileInfo(folder_).isSymLink())
+                    QDir(folder_).removeRecursively();
                 deleteLater();
                 return;
             }
             kept_.append(file);
-            if (platform::ReplaceFileContent(QDir(folder_).filePath(QStringLiteral("manifest.json")),
-                                             KeptManifest(pageAddress_, movie_, kept_, folder_, QDateTime::currentDateTime())))
-                emit Added(file.path);
-            else {
+            if (!platform::ReplaceFileContent(QDir(folder_).filePath(QStringLiteral("manifest.json")),
+                                              KeptManifest(pageAddress_, movie_, kept_, folder_, QDateTime::currentDateTime()))) {
                 kept_.removeLast();
                 QFile::remove(target);
             }

@@ -17,10 +17,6 @@ public:
     TKeptFilesTopUp(QWebEnginePage* page, QString gamesFolder, QString gameFile, QUrl movie, QList<TKeptFile> kept,
                     QObject* parent = nullptr);
 
-signals:
-    // A file was added to the game's folder and its manifest.
-    void Added(const QString& path);
-
 private:
     void Look();
     void FetchNext();
