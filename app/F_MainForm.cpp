@@ -11,6 +11,7 @@
 #include "library/GameLibrary.h"
 #include "browser/ToolbarController.h"
 #include "ApplicationExceptions.h"
+#include "services/BuiltInSite.h"
 #include "services/F_UpdateHint.h"
 #include "services/UpdateCheck.h"
 #include "services/VolumeControl.h"
@@ -26,6 +27,7 @@
 #include <QLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSlider>
 #include <QTimer>
@@ -224,9 +226,13 @@ void TMainForm::FormCreate()
 
     Library->CleanGamesFolder();
 
+    StartBuiltInSite();
+
     // 12-14.
     LayoutBrowsers();
-    wb_left->Navigate(LeftPagePath);
+    // The left page's categories and games point at the home page's site.
+    const QUrl site = services::TBuiltInSite::SiteOf(Text(config_.HomePage), Site->Port());
+    wb_left->Navigate(LeftPagePath + QStringLiteral("?site=") + QString::fromLatin1(QUrl::toPercentEncoding(site.toString())));
     wb_top->Navigate(TopPagePath);
     pager_web->OpenPage(Text(config_.HomePage), false);
 }
@@ -292,6 +298,26 @@ void TMainForm::menu_addLocalClick() { Library->ChooseLocalGames(); }
 bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
 {
     return MessageFilter && MessageFilter->Filter(watched, event);
+}
+
+void TMainForm::StartBuiltInSite()
+{
+    Site = new services::TBuiltInSite(Files.SiteFolder(), quint16(config_.BuiltInSitePort), this);
+    const bool homeOnSite = services::TBuiltInSite::SiteOf(Text(config_.HomePage), Site->Port())
+                            == services::TBuiltInSite::Origin(Site->Port());
+    connect(Site, &services::TBuiltInSite::PortHeldByOther, this, [this, homeOnSite](quint16 port) {
+        if (!homeOnSite)
+            return;
+        auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationDisplayName(),
+                                    QStringLiteral("内置游戏站打不开：本机端口 %1 已被别的程序占用。\n"
+                                                   "关闭那个程序后，内置游戏站会自动开启，刷新页面即可。").arg(port),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("msg_sitePortHeld"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    });
+    Site->Start();
 }
 
 void TMainForm::AddTrayIcon()

@@ -21,6 +21,7 @@ class TTrayIcon;
 class TToolbarController;
 class TUpdateCheck;
 class TVolumeControl;
+namespace services { class TBuiltInSite; }
 class TWebPageControlEx;
 
 // The main window: the left bar with its browser, the toggle strip, the
@@ -85,6 +86,7 @@ public:
     // The game library, and the program's own files.
     platform::TProgramFiles Files;
     TGameLibrary* Library = nullptr;
+    services::TBuiltInSite* Site = nullptr;
     void CollectGame();
     void DownloadGame();
     void menu_deleteClick();
@@ -107,6 +109,7 @@ public:
     // The tray icon and its menu: the way back to a hidden window.
     TTrayIcon* Tray = nullptr;
     void AddTrayIcon();
+    void StartBuiltInSite();
     void Menu_HideClick();
     void Menu_CloseClick();
 

@@ -4,6 +4,7 @@
 #include "platform/NetworkAdapter.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProgramFolder.h"
+#include "services/BuiltInSite.h"
 #include "services/U_HDS.h"
 #include "services/U_RomCtrl.h"
 
@@ -67,6 +68,8 @@ TConfig::TConfig(const std::filesystem::path& programFolder, const std::filesyst
     CheckURL = Read(profile, "CheckURL");
     SoftwareWebSit = Read(profile, "SoftwareWebSit");
     AnyMovieDownload = profile.GetInt("Options", "AnyMovieDownload", 1) != 0;
+    const long sitePort = profile.GetInt("Options", "BuiltInSitePort", services::TBuiltInSite::DefaultPort);
+    BuiltInSitePort = sitePort >= 1 && sitePort <= 65535 ? int(sitePort) : services::TBuiltInSite::DefaultPort;
 
     MachineCode = machineCode();
 }

@@ -39,6 +39,9 @@ public:
     // [Options] AnyMovieDownload: a page that declares no game offers the
     // movie it plays; only 0 turns that off. Never written by the program.
     bool AnyMovieDownload = true;
+    // [Options] BuiltInSitePort: the loopback port of the built-in game
+    // site; 1 to 65535, anything else keeps the usual one. Never written.
+    int BuiltInSitePort = 0;
 };
 
 // The hardware address of the first network adapter as 12 hexadecimal

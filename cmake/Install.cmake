@@ -1,6 +1,8 @@
 # Installed layout:
 #   lib/orvanzev/      the program folder template: the executable, Data/ with
-#                      the shipped pages and the empty lists, Ruffle/
+#                      the shipped pages, the empty lists and a configuration
+#                      whose home page is the built-in game site, Ruffle/,
+#                      Site/ (the built-in game site)
 #   bin/orvanzev       the launcher; it runs the program from a copy of the
 #                      template in the user's own folder, since Data/ beside
 #                      the executable must be writable
@@ -16,7 +18,9 @@ set(ORVANZEV_RELEASE_DATE 2026-12-10)
 
 install(TARGETS orvanzev RUNTIME DESTINATION ${ORVANZEV_TEMPLATE_DIR} COMPONENT program)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Data/ DESTINATION ${ORVANZEV_TEMPLATE_DIR}/Data COMPONENT program)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/Config.dat DESTINATION ${ORVANZEV_TEMPLATE_DIR}/Data COMPONENT program)
 install(FILES ${RUFFLE_FILES} DESTINATION ${ORVANZEV_TEMPLATE_DIR}/Ruffle COMPONENT program)
+install(DIRECTORY ${SITE_DIR}/ DESTINATION ${ORVANZEV_TEMPLATE_DIR}/Site COMPONENT program)
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/packaging/orvanzev.sh DESTINATION bin RENAME orvanzev COMPONENT program)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/${ORVANZEV_APP_ID}.desktop DESTINATION share/applications COMPONENT desktop)

@@ -4,10 +4,11 @@
 # The program keeps everything in Data/ beside its own executable, so every
 # user runs it from a program folder of their own, $XDG_DATA_HOME/orvanzev,
 # filled from the installed template (../lib/orvanzev from here). Of the
-# template's files the two game lists become the user's once copied; all
-# other files belong to the program and follow the installed version.
-# Everything else in the folder (Config.dat, Log.dat, downloaded games, the
-# engine's profile) is the user's and is never touched.
+# template's files the two game lists become the user's once copied, and
+# the configuration (home page: the built-in game site) is copied only into
+# a folder that has none; all other files belong to the program and follow
+# the installed version. Everything else in the folder (Log.dat, downloaded
+# games, the engine's profile) is the user's and is never touched.
 set -eu
 
 template=$(readlink -f "$(dirname "$(readlink -f "$0")")/../lib/orvanzev")
@@ -28,8 +29,11 @@ user_files="Data/gamefavorites.xml Data/gamelocal.xml"
 installed_list=$folder/.installed-files
 stamp_file=$folder/.installed-stamp
 
+# The user's own as soon as it exists, however it came there.
+config_file="Data/Config.dat"
+
 is_user_file() {
-    case " $user_files " in *" $1 "*) return 0 ;; esac
+    case " $user_files $config_file " in *" $1 "*) return 0 ;; esac
     return 1
 }
 
@@ -63,7 +67,9 @@ old_stamp=$(cat "$stamp_file" 2>/dev/null || true)
 files=$(template_files)
 
 while IFS= read -r file; do
-    if is_user_file "$file"; then
+    if [ "$file" = "$config_file" ]; then
+        [ -e "$folder/$file" ] || put "$file"
+    elif is_user_file "$file"; then
         # Only until the first start has completed: a list the user removed
         # later stays removed.
         [ -n "$old_stamp" ] || [ -e "$folder/$file" ] || put "$file"

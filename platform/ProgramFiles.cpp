@@ -9,6 +9,7 @@ TProgramFiles::TProgramFiles(const std::filesystem::path& folder) : folder_(QStr
 QString TProgramFiles::DataFile(const QString& name) const { return QDir(folder_).filePath(QStringLiteral("Data/") + name); }
 QString TProgramFiles::FlashFolder() const { return DataFile(QStringLiteral("Flash")); }
 QString TProgramFiles::RuffleFolder() const { return QDir(folder_).filePath(QStringLiteral("Ruffle")); }
+QString TProgramFiles::SiteFolder() const { return QDir(folder_).filePath(QStringLiteral("Site")); }
 QString TProgramFiles::ListFile(ListKind kind) const { return DataFile(ListName(kind) + QStringLiteral(".xml")); }
 
 QString TProgramFiles::ListName(ListKind kind)

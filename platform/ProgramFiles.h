@@ -18,6 +18,8 @@ public:
     QString DataFile(const QString& name) const;
     QString FlashFolder() const;
     QString RuffleFolder() const;
+    // The built-in game site's pages, pictures and games.
+    QString SiteFolder() const;
     QString ListFile(ListKind kind) const;
 
     // A list's name: its file's stem, and the id and class of its entries

@@ -103,7 +103,6 @@ private:
     int port_ = 0;
 };
 
-// A program folder of its own: Data with the shipped pages, and the player.
 // Runs a script in a view's page and waits for its answer.
 inline QVariant RunScript(QWebEngineView* view, const QString& code)
 {
@@ -117,6 +116,8 @@ inline QVariant RunScript(QWebEngineView* view, const QString& code)
     return answer;
 }
 
+// A program folder of its own: Data with the shipped pages, the player and
+// the built-in site.
 class ProgramFolder {
 public:
     explicit ProgramFolder(bool withData = true)
@@ -127,6 +128,7 @@ public:
                 QFile::copy(QStringLiteral(DATA_DIR "/") + name, Path(QStringLiteral("Data/") + name));
         }
         QFile::link(QStringLiteral(RUFFLE_DIR), Path(QStringLiteral("Ruffle")));
+        QFile::link(QStringLiteral(SITE_DIR), Path(QStringLiteral("Site")));
     }
     QString Path(const QString& relative = QString()) const
     {

@@ -102,7 +102,8 @@ def pages(port):
 
 def page(port, suffix):
     for target in pages(port):
-        if target.get("url", "").endswith(suffix):
+        url = target.get("url", "")
+        if url.endswith(suffix) or url.split("?")[0].endswith(suffix):
             return Socket(target["webSocketDebuggerUrl"])
     raise LookupError(f"no page ends in {suffix}")
 
