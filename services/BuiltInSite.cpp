@@ -53,7 +53,10 @@ protected:
             Answer(responder, Status::NotFound);
             return true;
         }
-        QByteArray type = mimeTypes_.mimeTypeForFile(target.Path, QMimeDatabase::MatchExtension).name().toLatin1();
+        // Movies go out under the type game sites have always used.
+        QByteArray type = target.Path.endsWith(QLatin1String(".swf"), Qt::CaseInsensitive)
+                              ? QByteArrayLiteral("application/x-shockwave-flash")
+                              : mimeTypes_.mimeTypeForFile(target.Path, QMimeDatabase::MatchExtension).name().toLatin1();
         if (type.startsWith("text/") || type == "image/svg+xml" || type == "application/javascript")
             type += "; charset=utf-8";
         const QHttpServerResponder::HeaderList headers{{"Server", ServerName()}, {"Content-Type", type},

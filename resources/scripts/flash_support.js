@@ -18,6 +18,9 @@
     letterbox: "on",
     warnOnUnsupportedContent: false,
     showSwfDownload: false,
+    // Text in the computer's own fonts is drawn by the page, which has the
+    // Chinese fonts; the player's built-in font has no Chinese.
+    deviceFontRenderer: "canvas",
     logLevel: "error"
   }, window.RufflePlayer.config || {});
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The .deb installed on this machine and started by normal users under a
-# private Xvfb: the user's own program folder, the window, a collect into the
-# user's list; an upgrade with a changed page refreshes the page and keeps the
+# private Xvfb: the user's own program folder, the window, the built-in game
+# site with no network (play, collect, download, play offline), a collect
+# into the user's list; an upgrade with a changed page refreshes the page and keeps the
 # list; removing the package keeps the user's folder. Needs root; an
 # orvanzev package installed before the test is purged at its end.
 set -euo pipefail
@@ -119,21 +120,46 @@ else
 fi
 
 # Starts the menu entry's command as the user, with the DevTools protocol on
-# a port of its own; sets program_pid and debug_port.
+# a port of its own; sets program_pid and debug_port. With "offline" the
+# program runs in a network of its own that has only the loopback.
 start_program() {
-    local user=$1 home runtime=$work/runtime-$1
+    local user=$1 home runtime=$work/runtime-$1 network=()
     home=$(home_of "$user")
     debug_port=$(free_port)
     install -d -m 700 -o "$user" "$runtime"
-    runuser -u "$user" -- env -i HOME="$home" PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 DISPLAY="$DISPLAY" \
-        XDG_RUNTIME_DIR="$runtime" \
+    [ "${2:-}" != offline ] || network=(unshare --net sh -c 'ip link set lo up && exec "$@"' sh)
+    "${network[@]}" runuser -u "$user" -- env -i HOME="$home" PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
+        DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$runtime" \
         QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu QTWEBENGINE_REMOTE_DEBUGGING="127.0.0.1:$debug_port" \
         "${sandbox_env[@]}" "${launch_command[@]}" >>"$work/$user.log" 2>&1 &
     # The launcher replaces itself with the program: same process.
     wait_for "the program of $user" 60 \
         'program_pid=$(pgrep -u "$user" -x orvanzev) && [ "$(readlink /proc/$program_pid/exe)" = "$home/.local/share/orvanzev/orvanzev" ]'
     wait_for "its window" 60 '[ -n "$(visible_windows "$program_pid")" ]'
-    python3 "$here/devtools.py" "$debug_port" wait-page /Data/top.html 60
+    devtools wait-page /Data/top.html 60
+}
+# The DevTools protocol of the running program, reached in its network.
+devtools() {
+    nsenter --net="/proc/$program_pid/ns/net" python3 "$here/devtools.py" "$debug_port" "$@"
+}
+# A user presses Return on the program's message box.
+answer_message_box() {
+    wait_for "the message box" 30 '[ "$(visible_windows "$program_pid" | grep -cvx "$main_window")" -eq 1 ]'
+    local box
+    box=$(visible_windows "$program_pid" | grep -vx "$main_window")
+    timeout 10 xdotool windowfocus --sync "$box"
+    xdotool key Return
+    wait_for "the message box to close" 30 '[ -z "$(visible_windows "$program_pid" | grep -vx "$main_window")" ]'
+}
+list_entries() { python3 - "$1" <<'EOF'
+import sys, xml.etree.ElementTree as tree
+for item in tree.parse(sys.argv[1]).getroot().findall("item"):
+    print(item.findtext("txt"), item.findtext("url"))
+EOF
+}
+# Screenshots for a person to look at: ORVANZEV_SHOTS names their folder.
+shot() {
+    [ -z "${ORVANZEV_SHOTS:-}" ] || { mkdir -p "$ORVANZEV_SHOTS"; import -window root "$ORVANZEV_SHOTS/$1.png"; }
 }
 stop_program() {
     kill "$program_pid"
@@ -143,7 +169,7 @@ stop_program() {
 same_as_template() { # path in the program folder
     cmp -s "$template/$1" "$folder/$1"
 }
-program_files="orvanzev Data/top.html Data/left.html Data/Flash/swf.htm $(cd "$template" && echo Ruffle/*)"
+program_files="orvanzev Data/top.html Data/left.html Data/Flash/swf.htm $(cd "$template" && echo Ruffle/* && find Site -type f)"
 
 # --- first start ------------------------------------------------------------
 start_program "$user"
@@ -186,26 +212,66 @@ if [ "$sandbox" = on ]; then
 fi
 stop_program "$user"
 
+# --- the built-in game site, without a network ---------------------------------
+# A new user starts the program as installed, in a network that has only the
+# loopback, with no game site served by anyone but the program itself.
+make_user
+player=$new_user
+player_folder=$(home_of "$player")/.local/share/orvanzev
+site=http://127.0.0.1:47615
+start_program "$player" offline
+check "the program's network has only the loopback" \
+    '[ "$(nsenter --net="/proc/$program_pid/ns/net" ip -o link show | grep -cv ": lo:")" -eq 0 ]'
+check "the shipped configuration names the built-in site" \
+    'grep -q "^HomePage=$site/index.html" "$player_folder/Data/Config.dat"'
+devtools wait-page "$site/index.html" 60
+check "the first tab shows the built-in site" \
+    '[ "$(devtools eval "$site/index.html" document.title)" = "\"演示游戏站 - 免费在线小游戏\"" ]'
+main_window=$(visible_windows "$program_pid")
+shot built-in-home
+devtools click-selector /Data/left.html 'a[data-path="/category/action.html"]'
+check "a category of the left view opens on the built-in site" 'devtools wait-page "$site/category/action.html" 30'
+shot built-in-category
+devtools click-selector /Data/left.html 'a[data-path="/games/snake.html"]'
+devtools wait-page "$site/games/snake.html" 30
+movie_loaded() { # page suffix
+    [ "$(devtools eval "$1" "typeof movie !== 'undefined' && typeof movie.PercentLoaded === 'function' ? movie.PercentLoaded() : -1" 2>/dev/null)" = 100 ]
+}
+wait_for "the game's movie" 60 'movie_loaded "$site/games/snake.html"'
+echo "ok: a game of the built-in site plays (its movie at 100 %)"
+shot built-in-game
+
+devtools click /Data/top.html Collect
+answer_message_box
+check "the game collects into the favourites" \
+    '[ "$(list_entries "$player_folder/Data/gamefavorites.xml")" = "贪吃蛇 - 演示游戏站 $site/games/snake.html" ]'
+
+wait_for "the download button" 30 '[ "$(devtools eval /Data/top.html "getComputedStyle(document.getElementById(\"Down_active\")).display")" != "\"none\"" ]'
+devtools click /Data/top.html Down_active_click
+answer_message_box
+kept=$(list_entries "$player_folder/Data/gamelocal.xml")
+check "the game downloads into the local list ($kept)" '[[ "$kept" =~ ^贪吃蛇\ [0-9]{14}\.swf$ ]]'
+check "the downloaded file is the site's movie" 'cmp -s "$template/Site/swf/snake.swf" "$player_folder/Data/Flash/${kept#* }"'
+
+devtools click-selector /Data/left.html .gamelocal
+offline_page="#$(python3 -c 'import urllib.parse; print(urllib.parse.quote("贪吃蛇"))')"
+devtools wait-page "$offline_page" 30
+wait_for "the downloaded game's movie" 60 'movie_loaded "$offline_page"'
+check "the downloaded game plays from the game's own copy" \
+    '[ "$(devtools eval "$offline_page" "location.protocol")" = "\"orvanzev:\"" ]'
+shot built-in-offline
+stop_program "$player"
+
 # --- a collect -------------------------------------------------------------
 runuser -u "$user" -- sed -i "s|^HomePage=.*|HomePage=$game_url\r|" "$folder/Data/Config.dat"
 start_program "$user"
-python3 "$here/devtools.py" "$debug_port" wait-page "$game_url" 60
+devtools wait-page "$game_url" 60
 main_window=$(visible_windows "$program_pid")
-python3 "$here/devtools.py" "$debug_port" click /Data/top.html Collect
-list_entries() { python3 - "$1" <<'EOF'
-import sys, xml.etree.ElementTree as tree
-for item in tree.parse(sys.argv[1]).getroot().findall("item"):
-    print(item.findtext("txt"), item.findtext("url"))
-EOF
-}
+devtools click /Data/top.html Collect
 wait_for "the collected page in the user's list" 30 '[ "$(list_entries "$folder/Data/gamefavorites.xml")" = "测试游戏 $game_url" ]'
 echo "ok: a collect writes the page into the user's list"
 # The program confirms in a message box; a user presses Return on it.
-wait_for "the message box" 30 '[ "$(visible_windows "$program_pid" | grep -cvx "$main_window")" -eq 1 ]'
-box=$(visible_windows "$program_pid" | grep -vx "$main_window")
-timeout 10 xdotool windowfocus --sync "$box"
-xdotool key Return
-wait_for "the message box to close" 30 '[ -z "$(visible_windows "$program_pid" | grep -vx "$main_window")" ]'
+answer_message_box
 echo "ok: the collect's message box shows and closes"
 stop_program "$user"
 
@@ -241,7 +307,7 @@ install_package "$work/orvanzev_upgrade.deb"
 check "the upgrade is installed" '[ "$(dpkg-query -W -f="\${Version}" orvanzev)" = "$version+upgrade1" ]'
 start_program "$user"
 check "the upgrade refreshes the page in the user's folder" 'grep -qF "$marker" "$folder/Data/top.html"'
-shown=$(python3 "$here/devtools.py" "$debug_port" eval /Data/top.html "document.body.innerHTML.includes('$marker')")
+shown=$(devtools eval /Data/top.html "document.body.innerHTML.includes('$marker')")
 check "the running toolbar is the new page" '[ "$shown" = true ]'
 for file in $program_files; do
     check "after the upgrade $file is the installed one" 'same_as_template "$file"'

@@ -23,6 +23,7 @@ echo "left 1" >"$template/Data/left.html"
 echo "player page 1" >"$template/Data/Flash/swf.htm"
 echo "<list></list>" >"$template/Data/gamefavorites.xml"
 echo "<list></list>" >"$template/Data/gamelocal.xml"
+printf '[System]\r\nHomePage=http://127.0.0.1:47615/index.html\r\n' >"$template/Data/Config.dat"
 echo "core 1" >"$template/Ruffle/core.ruffle.aaaa.js"
 echo "ruffle 1" >"$template/Ruffle/ruffle.js"
 
@@ -39,7 +40,7 @@ user=$root/home/.local/share/orvanzev
 out=$(launch "" --some-argument)
 check "runs the program from the user's folder, with the arguments" '[ "$out" = "$user --some-argument" ]'
 for file in orvanzev Data/top.html Data/left.html Data/Flash/swf.htm Data/gamefavorites.xml Data/gamelocal.xml \
-    Ruffle/core.ruffle.aaaa.js Ruffle/ruffle.js; do
+    Data/Config.dat Ruffle/core.ruffle.aaaa.js Ruffle/ruffle.js; do
     check "first start copies $file" 'cmp -s "$template/$file" "$user/$file"'
 done
 check "the copied program is executable" '[ -x "$user/orvanzev" ] && [ ! -L "$user/orvanzev" ]'
@@ -69,8 +70,17 @@ launch "" >/dev/null
 check "a list the user deleted stays deleted" '[ ! -e "$user/Data/gamelocal.xml" ]'
 mv "$root/gamelocal.xml" "$user/Data/gamelocal.xml"
 
-# An upgrade: changed pages, program and player, a player file renamed.
+# The configuration is the user's from the first start: a deleted one comes
+# back as shipped (the program would otherwise write a blank home page).
+mv "$user/Data/Config.dat" "$root/Config.dat"
+launch "" >/dev/null
+check "a deleted configuration comes back as shipped" 'cmp -s "$template/Data/Config.dat" "$user/Data/Config.dat"'
+mv "$root/Config.dat" "$user/Data/Config.dat"
+
+# An upgrade: changed pages, program, player and shipped configuration, a
+# player file renamed.
 write_program 2
+printf '[System]\r\nHomePage=http://127.0.0.1:1/index.html\r\n' >"$template/Data/Config.dat"
 echo "top 2, a longer page" >"$template/Data/top.html"
 echo "left 2" >"$template/Data/left.html"
 echo "<list><item>new default</item></list>" >"$template/Data/gamefavorites.xml"
@@ -80,6 +90,7 @@ launch "" >/dev/null
 for file in orvanzev Data/top.html Data/left.html Ruffle/core.ruffle.bbbb.js; do
     check "upgrade refreshes $file" 'cmp -s "$template/$file" "$user/$file"'
 done
+check "upgrade keeps the user's configuration" '[ "$(cat "$user/Data/Config.dat")" = "[System]" ]'
 check "upgrade removes the player file the new version dropped" '[ ! -e "$user/Ruffle/core.ruffle.aaaa.js" ]'
 check "upgrade keeps everything the user owns" '[ "$(snapshot)" = "$kept" ]'
 check "upgrade leaves no partial files" '[ -z "$(find "$user" -name "*.partial")" ]'

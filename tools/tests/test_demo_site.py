@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks of the built demo site: the movies, the pages and tools/serve.py.
 
-    python3 tools/tests/test_demo_site.py --site BUILD/demo_site [-v]
+    python3 tools/tests/test_demo_site.py --site BUILD/demo_site [--built-in BUILD/Site] [-v]
 
 ctest runs it as tools_demo_site once the site is built.
 """
@@ -18,6 +18,7 @@ import tempfile
 import threading
 import time
 import unittest
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOLS = os.path.dirname(HERE)
@@ -26,7 +27,8 @@ sys.path.insert(0, HERE)
 import swfinfo  # noqa: E402
 
 SITE = None  # set from --site
-GAMES = ["snake", "breakout", "memory"]
+BUILT_IN = None  # set from --built-in
+GAMES = ["snake", "breakout", "memory", "twenty48", "moles", "blocks"]
 MOVIES = GAMES + ["tiny", "big"]
 
 
@@ -72,6 +74,45 @@ class MovieTests(unittest.TestCase):
         no_end = b"FWS" + good[3:4] + (len(body) + 6).to_bytes(4, "little") + body[:-2]
         with self.assertRaises(swfinfo.SwfError):
             swfinfo.parse(no_end)
+
+
+class GameTextTests(unittest.TestCase):
+    # A phrase each game shows, and English a player should no longer see.
+    PHRASES = {"snake": "按方向键开始", "breakout": "发球", "memory": "配对", "twenty48": "得分",
+               "moles": "打地鼠", "blocks": "俄罗斯方块"}
+    ENGLISH = [b"Press ", b"Click ", b"Score ", b"GAME OVER", b"SPACE", b"Moves ", b"Lives ", b"YOU WIN"]
+
+    def test_every_game_speaks_chinese(self):
+        self.assertEqual(sorted(self.PHRASES), sorted(GAMES))
+        for name in GAMES:
+            with self.subTest(game=name):
+                data = read_swf(name)
+                body = zlib.decompress(data[8:]) if data[:3] == b"CWS" else data[8:]
+                self.assertTrue(self.PHRASES[name].encode("utf-8") in body, "no Chinese text")
+                for word in self.ENGLISH:
+                    self.assertFalse(word in body, "shows %r" % word)
+
+
+class BuiltInSiteTests(unittest.TestCase):
+    """The site the program serves itself: the demo site's pages and games,
+    none of the test movies."""
+
+    def test_holds_the_pages_and_the_games_only(self):
+        if not BUILT_IN:
+            self.skipTest("no --built-in folder given")
+        def files(root, skip_swf):
+            found = set()
+            for folder, _, names in os.walk(root):
+                for fn in names:
+                    rel = os.path.relpath(os.path.join(folder, fn), root)
+                    if not (skip_swf and rel.startswith("swf" + os.sep)):
+                        found.add(rel)
+            return found
+        movies = {os.path.join("swf", name + ".swf") for name in GAMES}
+        self.assertEqual(files(BUILT_IN, False), files(SITE, True) | movies)
+        for rel in files(BUILT_IN, False):
+            with open(os.path.join(BUILT_IN, rel), "rb") as a, open(os.path.join(SITE, rel), "rb") as b:
+                self.assertEqual(a.read(), b.read(), rel)
 
 
 class PageParser(html.parser.HTMLParser):
@@ -398,8 +439,12 @@ class ServerOptionTests(unittest.TestCase):
 
 
 def main():
-    global SITE
+    global SITE, BUILT_IN
     args = sys.argv[1:]
+    if "--built-in" in args and args.index("--built-in") + 1 < len(args):
+        i = args.index("--built-in")
+        BUILT_IN = os.path.abspath(args[i + 1])
+        del args[i:i + 2]
     if "--site" not in args or args.index("--site") + 1 >= len(args):
         print("usage: test_demo_site.py --site BUILD/demo_site [unittest options]", file=sys.stderr)
         return 2

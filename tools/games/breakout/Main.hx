@@ -118,7 +118,7 @@ class Main extends Sprite {
 
 	function resetBall() {
 		launched = false;
-		messageText.text = "BREAKOUT\nClick or press SPACE to launch";
+		messageText.text = "打砖块\n点击画面或按空格键发球";
 	}
 
 	function brickX(col:Int):Float return GAP / 2 + col * (BRICK_W + GAP);
@@ -158,7 +158,7 @@ class Main extends Sprite {
 		}
 		if (ballY > H + R) {
 			lives--;
-			if (lives <= 0) finish("GAME OVER  Score " + score);
+			if (lives <= 0) finish("游戏结束  得分 " + score);
 			else resetBall();
 			return;
 		}
@@ -182,7 +182,7 @@ class Main extends Sprite {
 			else
 				vy = ballY < by + BRICK_H / 2 ? -Math.abs(vy) : Math.abs(vy);
 			speed = Math.min(9, speed + 0.1);
-			if (left == 0) finish("YOU WIN!  Score " + score);
+			if (left == 0) finish("全部击碎！得分 " + score);
 			return;
 		}
 	}
@@ -190,11 +190,11 @@ class Main extends Sprite {
 	function finish(text:String) {
 		over = true;
 		launched = false;
-		messageText.text = text + "\nClick or press SPACE to play again";
+		messageText.text = text + "\n点击画面或按空格键再玩一次";
 	}
 
 	function draw() {
-		scoreText.text = "BREAKOUT    Score " + score + "    Lives " + lives;
+		scoreText.text = "打砖块    得分 " + score + "    生命 " + lives;
 		var g = canvas.graphics;
 		g.clear();
 		g.beginFill(0x1b2631);

@@ -206,13 +206,13 @@ class Main extends Sprite {
 	function won() {
 		if (best == 0 || moves < best)
 			best = moves;
-		messageText.text = "ALL PAIRS FOUND IN " + moves + " MOVES\nClick or press SPACE to play again";
+		messageText.text = "全部配对成功！共用 " + moves + " 步\n点击画面或按空格键再玩一次";
 		messageText.background = true;
 		messageText.backgroundColor = 0x2c3e50;
 		addChild(messageText);
 	}
 
 	function updateScore() {
-		scoreText.text = "MEMORY    Moves " + moves + "    Pairs " + pairs + "/8" + (best > 0 ? "    Best " + best : "");
+		scoreText.text = "记忆翻牌    步数 " + moves + "    配对 " + pairs + "/8" + (best > 0 ? "    最佳 " + best : "");
 	}
 }

@@ -86,7 +86,7 @@ class Main extends Sprite {
 		step = START_STEP;
 		placeFood();
 		state = READY;
-		showMessage("SNAKE\nPress an arrow key to start");
+		showMessage("贪吃蛇\n按方向键开始");
 		draw();
 	}
 
@@ -186,12 +186,12 @@ class Main extends Sprite {
 		state = OVER;
 		if (score > best)
 			best = score;
-		showMessage("GAME OVER  Score " + score + "\nPress SPACE or click to play again");
+		showMessage("游戏结束  得分 " + score + "\n按空格键或点击画面再玩一次");
 		draw();
 	}
 
 	function draw() {
-		scoreText.text = "SNAKE    Score " + score + "    Best " + best;
+		scoreText.text = "贪吃蛇    得分 " + score + "    最高 " + best;
 		var g = board.graphics;
 		g.clear();
 		g.beginFill(0x2d3436);
