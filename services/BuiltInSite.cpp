@@ -138,7 +138,7 @@ void TBuiltInSite::TryListen()
     server_ = new TSiteServer(folder_, port_, this);
     tcp->setParent(server_);
     server_->bind(tcp);
-    toldHeld_ = false;
+    asked_ = false;
     emit Served();
 }
 
@@ -146,7 +146,7 @@ void TBuiltInSite::TryListen()
 // answer at all, is a program of another kind.
 void TBuiltInSite::AskHolder()
 {
-    if (asking_ || toldHeld_)
+    if (asking_ || asked_)
         return;
     if (!network_) {
         network_ = new QNetworkAccessManager(this);
@@ -159,9 +159,9 @@ void TBuiltInSite::AskHolder()
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         asking_ = false;
+        asked_ = true;
         if (server_ || reply->rawHeader("Server") == ServerName)
             return;
-        toldHeld_ = true;
         emit PortHeldByOther(port_);
     });
 }

@@ -45,7 +45,7 @@ signals:
     // This program now answers the site.
     void Served();
     // Something other than a game box holds the port: the site cannot be
-    // shown until it lets go. Said once until the site is served.
+    // shown until it lets go. Said at most once until the site is served.
     void PortHeldByOther(quint16 port);
 
 private:
@@ -57,7 +57,8 @@ private:
     QAbstractHttpServer* server_ = nullptr;
     QNetworkAccessManager* network_ = nullptr;
     QTimer retry_;
-    bool toldHeld_ = false;
+    // Who holds the port is asked once until the site is served.
+    bool asked_ = false;
     bool asking_ = false;
 };
 
