@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -297,6 +298,64 @@ TEST_F(SiteWindow, APortHeldByAnotherProgramIsNotToldWhenTheHomePageIsElsewhere)
     Start(home.Url(QStringLiteral("/index.html")));
     QTest::qWait(3000);
     EXPECT_EQ(HeldMessage(), nullptr);
+}
+
+// Two programs started one after the other on one port, as two users or two
+// starts do: the second plays from the first one's site, says nothing, and
+// serves the site itself once the first one has ended.
+class TwoPrograms : public testing::Test {
+protected:
+    struct Running {
+        ProgramFolder Folder;
+        QProcess Process;
+    };
+    void Start(Running& program)
+    {
+        program.Folder.Write(QStringLiteral("Data/Config.dat"),
+                             QStringLiteral("[System]\r\nSoftName=zev子\r\nHomePage=%1\r\n[Options]\r\nBuiltInSitePort=%2\r\n")
+                                 .arg(TBuiltInSite::HomePage(port_).toString())
+                                 .arg(port_)
+                                 .toUtf8());
+        ASSERT_TRUE(QFile::copy(QStringLiteral(PROGRAM_FILE), program.Folder.Path(QStringLiteral("orvanzev"))));
+        program.Process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.Process.start(program.Folder.Path(QStringLiteral("orvanzev")), {});
+        ASSERT_TRUE(program.Process.waitForStarted());
+        ASSERT_TRUE(WaitFor([&] { return !Windows(program).isEmpty(); }, 60000)) << "no window";
+    }
+    static QStringList Windows(const Running& program)
+    {
+        return testing_support::Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                         QString::number(program.Process.processId())});
+    }
+    bool SiteAnswers() { return Ask(port_, "GET", "/games/snake.html").Body.contains("var f = \"/swf/snake.swf\""); }
+    void TearDown() override
+    {
+        for (Running* program : {&first_, &second_}) {
+            program->Process.terminate();
+            if (!program->Process.waitForFinished(30000))
+                program->Process.kill();
+        }
+    }
+
+    quint16 port_ = FreePort();
+    Running first_;
+    Running second_;
+};
+
+TEST_F(TwoPrograms, TheSecondUsesTheFirstOnesSiteAndTakesItOver)
+{
+    Start(first_);
+    ASSERT_TRUE(WaitFor([&] { return SiteAnswers(); }, 30000));
+    Start(second_);
+    QTest::qWait(3000);
+    EXPECT_EQ(second_.Process.state(), QProcess::Running);
+    EXPECT_EQ(Windows(second_).size(), 1) << "the second program shows a message";
+    EXPECT_TRUE(SiteAnswers());
+
+    first_.Process.terminate();
+    ASSERT_TRUE(first_.Process.waitForFinished(30000));
+    EXPECT_TRUE(WaitFor([&] { return SiteAnswers(); }, 10000)) << "the second program does not take the site over";
+    EXPECT_EQ(Windows(second_).size(), 1);
 }
 
 } // namespace
