@@ -142,12 +142,14 @@ start_program() {
 devtools() {
     nsenter --net="/proc/$program_pid/ns/net" python3 "$here/devtools.py" "$debug_port" "$@"
 }
-# A user presses Return on the program's message box.
+# A user presses Return on the program's message box (the only window
+# besides the main one; call it once any progress dialog is gone).
 answer_message_box() {
     wait_for "the message box" 30 '[ "$(visible_windows "$program_pid" | grep -cvx "$main_window")" -eq 1 ]'
     local box
     box=$(visible_windows "$program_pid" | grep -vx "$main_window")
-    timeout 10 xdotool windowfocus --sync "$box"
+    # A window just mapped may not take the focus yet.
+    wait_for "the message box to take the focus" 10 'timeout 5 xdotool windowfocus --sync "$box" 2>/dev/null'
     xdotool key Return
     wait_for "the message box to close" 30 '[ -z "$(visible_windows "$program_pid" | grep -vx "$main_window")" ]'
 }
@@ -248,6 +250,9 @@ check "the game collects into the favourites" \
 
 wait_for "the download button" 30 '[ "$(devtools eval /Data/top.html "getComputedStyle(document.getElementById(\"Down_active\")).display")" != "\"none\"" ]'
 devtools click /Data/top.html Down_active_click
+# The list is written before the message says so; until then a progress
+# dialog may show.
+wait_for "the downloaded game in the local list" 60 '[ -n "$(list_entries "$player_folder/Data/gamelocal.xml" 2>/dev/null)" ]'
 answer_message_box
 kept=$(list_entries "$player_folder/Data/gamelocal.xml")
 check "the game downloads into the local list ($kept)" '[[ "$kept" =~ ^贪吃蛇\ [0-9]{14}\.swf$ ]]'
