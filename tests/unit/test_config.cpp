@@ -122,6 +122,29 @@ TEST_F(ConfigTest, AnyMovieDownloadIsOnUnlessTheOptionSaysZero)
     }
 }
 
+TEST_F(ConfigTest, TheBuiltInSitePortIsTheUsualOneUnlessTheOptionNamesAnother)
+{
+    const struct {
+        const char* text;
+        int port;
+    } cases[] = {
+        {"[System]\r\n", 47615},
+        {"[Options]\r\nBuiltInSitePort=8123\r\n", 8123},
+        {"[Options]\r\nBuiltInSitePort=65535\r\n", 65535},
+        {"[Options]\r\nBuiltInSitePort=0\r\n", 47615},
+        {"[Options]\r\nBuiltInSitePort=-1\r\n", 47615},
+        {"[Options]\r\nBuiltInSitePort=65536\r\n", 47615},
+        {"[Options]\r\nBuiltInSitePort=4294975911\r\n", 47615},
+        {"[Options]\r\nBuiltInSitePort=port\r\n", 47615},
+        {"[System]\r\nBuiltInSitePort=8123\r\n", 47615},
+    };
+    for (const auto& c : cases) {
+        Write(c.text);
+        EXPECT_EQ(Load().BuiltInSitePort, c.port) << c.text;
+        EXPECT_EQ(Contents(), c.text) << "nothing writes the option";
+    }
+}
+
 TEST_F(ConfigTest, SecondRunDoesNotChangeTheFile)
 {
     Load();
