@@ -89,6 +89,30 @@ TEST_F(Pages, GamePageOffersItsFullyLoadedMovie)
     EXPECT_TRUE(page->GameFileURL.isEmpty());
 }
 
+// The 60 fps test movie tells its page, once a second, the frames it ran:
+// the frames achieved, not the frames asked for.
+TEST_F(Pages, TheBusyMovieTellsItsPageTheFramesItRan)
+{
+    TWebPageEx* page = Open(site_.Url("/frames.html"));
+    const auto reports = [&] {
+        return testing_support::RunScript(page->WebBrowser, QStringLiteral("window.frameRates")).toList();
+    };
+    ASSERT_TRUE(WaitFor([&] { return reports().size() >= 3; }, 30000));
+    const QVariantList got = reports();
+    int lastTotal = 0;
+    for (const QVariant& report : got) {
+        const int rate = report.toList().value(0).toInt();
+        const int total = report.toList().value(1).toInt();
+        // The player may run a few frames more to catch up after a stall.
+        EXPECT_GT(rate, 0);
+        EXPECT_LE(rate, 90);
+        // A second's rate is its frames over a second or a little more.
+        EXPECT_GT(total, lastTotal);
+        EXPECT_LE(rate, total - lastTotal + 1);
+        lastTotal = total;
+    }
+}
+
 TEST_F(Pages, MovieStillLoadingAtCompletionOffersNoDownload)
 {
     TWebPageEx* tab = pager_.OpenPage(QString(), true);

@@ -46,6 +46,10 @@ class MovieTests(unittest.TestCase):
                 self.assertEqual((info.width, info.height), (480, 360))
                 self.assertEqual(info.frame_rate, 30)
                 self.assertGreaterEqual(info.version, 10)
+        # The frame rate probe asks for twice that.
+        frames = swfinfo.parse(read_swf("frames"))
+        self.assertEqual(swfinfo.check_playable(frames), [])
+        self.assertEqual(frames.frame_rate, 60)
 
     def test_big_movie_is_large_because_of_embedded_data(self):
         data = read_swf("big")
