@@ -6,6 +6,7 @@
 #include "U_Config.h"
 #include "browser/BrowserProfile.h"
 #include "browser/FlashPlayer.h"
+#include "browser/HiddenTabs.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "library/GameLibrary.h"
@@ -192,6 +193,8 @@ void TMainForm::FormCreate()
     pager_web->setObjectName(QStringLiteral("pager_web"));
     pager_web->SetTabAreaBackground(skin::WindowColour(), skin::WindowColour(), Qt::Vertical);
     pager_web->AnyMovieDownload = config_.AnyMovieDownload;
+    auto* hiddenTabs = new THiddenTabs(pager_web, this);
+    hiddenTabs->KeepRunning = config_.KeepHiddenTabsRunning;
     Toolbar = new TToolbarController(wb_top, wb_left, pnl_left, pager_web, Text(config_.HomePage), this);
     connect(Toolbar, &TToolbarController::ToggleLeftViewRequested, this, &TMainForm::ToggleLeftView);
     connect(Toolbar, &TToolbarController::CollectRequested, this, &TMainForm::CollectGame);

@@ -68,6 +68,7 @@ TConfig::TConfig(const std::filesystem::path& programFolder, const std::filesyst
     CheckURL = Read(profile, "CheckURL");
     SoftwareWebSit = Read(profile, "SoftwareWebSit");
     AnyMovieDownload = profile.GetInt("Options", "AnyMovieDownload", 1) != 0;
+    KeepHiddenTabsRunning = profile.GetInt("Options", "KeepHiddenTabsRunning", 0) != 0;
     const long sitePort = profile.GetInt("Options", "BuiltInSitePort", services::TBuiltInSite::DefaultPort);
     BuiltInSitePort = sitePort >= 1 && sitePort <= 65535 ? int(sitePort) : services::TBuiltInSite::DefaultPort;
 

@@ -42,6 +42,9 @@ public:
     // [Options] BuiltInSitePort: the loopback port of the built-in game
     // site; 1 to 65535, anything else keeps the usual one. Never written.
     int BuiltInSitePort = 0;
+    // [Options] KeepHiddenTabsRunning: anything but 0 keeps the games of
+    // hidden tabs running (idle games); by default they pause. Never written.
+    bool KeepHiddenTabsRunning = false;
 };
 
 // The hardware address of the first network adapter as 12 hexadecimal

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "browser/BrowserProfile.h"
 #include "browser/FlashPlayer.h"
+#include "browser/HiddenTabs.h"
 #include "browser/O_WebPageControlEx.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
@@ -112,6 +113,50 @@ TEST_F(Pages, TheBusyMovieTellsItsPageTheFramesItRan)
         lastTotal = total;
     }
 }
+
+// A game tab the player does not look at pauses; shown again it goes on
+// where it was. With the option to keep hidden tabs running it never stops.
+class HiddenGameTab : public Pages, public testing::WithParamInterface<bool> {
+protected:
+    // The movie's frames so far, as its latest report says.
+    int Frames(TWebPageEx* page)
+    {
+        const QVariantList reports = testing_support::RunScript(page->WebBrowser, QStringLiteral("window.frameRates")).toList();
+        return reports.isEmpty() ? 0 : reports.last().toList().value(1).toInt();
+    }
+};
+
+TEST_P(HiddenGameTab, PausesAndGoesOnWhereItWasWhenShown)
+{
+    const bool keepRunning = GetParam();
+    THiddenTabs hidden(&pager_);
+    hidden.FreezeAfterMs = 300;
+    hidden.KeepRunning = keepRunning;
+    TWebPageEx* game = Open(site_.Url("/frames.html"));
+    ASSERT_TRUE(WaitFor([&] { return Frames(game) > 0; }, 30000));
+    QWebEnginePage* page = game->WebBrowser->page();
+
+    Open(site_.Url("/no_game.html"));
+    const int before = Frames(game);
+    const bool frozen = WaitFor([&] { return page->lifecycleState() == QWebEnginePage::LifecycleState::Frozen; }, 5000);
+    EXPECT_EQ(frozen, !keepRunning);
+    QTest::qWait(6000);
+
+    pager_.setCurrentWidget(game);
+    EXPECT_EQ(page->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+    // The first report after it is shown again.
+    ASSERT_TRUE(WaitFor([&] { return Frames(game) != before; }, 10000)) << "the game does not go on";
+    const int after = Frames(game);
+    if (keepRunning)
+        EXPECT_GT(after - before, 120) << "a game kept running went on while hidden";
+    else
+        EXPECT_LT(after - before, 150) << "a paused game went on while hidden (6 s are 360 frames)";
+    EXPECT_TRUE(testing_support::RunScript(game->WebBrowser, QStringLiteral("movie.ruffle().isPlaying")).toBool());
+    ASSERT_TRUE(WaitFor([&] { return Frames(game) > after; }, 10000)) << "the game stops after it was shown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Tabs, HiddenGameTab, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "KeptRunning" : "Paused"; });
 
 TEST_F(Pages, MovieStillLoadingAtCompletionOffersNoDownload)
 {

@@ -122,6 +122,24 @@ TEST_F(ConfigTest, AnyMovieDownloadIsOnUnlessTheOptionSaysZero)
     }
 }
 
+TEST_F(ConfigTest, HiddenTabsPauseUnlessTheOptionKeepsThemRunning)
+{
+    const struct {
+        const char* text;
+        bool keep;
+    } cases[] = {
+        {"[System]\r\n", false},
+        {"[Options]\r\nKeepHiddenTabsRunning=1\r\n", true},
+        {"[Options]\r\nKeepHiddenTabsRunning=0\r\n", false},
+        {"[System]\r\nKeepHiddenTabsRunning=1\r\n", false},
+    };
+    for (const auto& c : cases) {
+        Write(c.text);
+        EXPECT_EQ(Load().KeepHiddenTabsRunning, c.keep) << c.text;
+        EXPECT_EQ(Contents(), c.text) << "nothing writes the option";
+    }
+}
+
 TEST_F(ConfigTest, TheBuiltInSitePortIsTheUsualOneUnlessTheOptionNamesAnother)
 {
     const struct {

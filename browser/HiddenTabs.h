@@ -1,0 +1,33 @@
+#pragma once
+// Tabs the player is not looking at cost nothing: a tab that has stayed
+// hidden for a while has its Flash players suspended (their sound too) and
+// its page frozen. Shown again, the page is woken and the players it
+// suspended go on where they were; a player the game or the player had
+// stopped stays stopped.
+#include <QObject>
+#include <QTimer>
+
+class QWebEnginePage;
+class TWebPageControlEx;
+
+class THiddenTabs : public QObject {
+    Q_OBJECT
+public:
+    THiddenTabs(TWebPageControlEx* pager, QObject* parent = nullptr);
+
+    // Hidden tabs run on as before ([Options] KeepHiddenTabsRunning).
+    bool KeepRunning = false;
+    // How long a tab stays hidden before it is frozen.
+    int FreezeAfterMs = 5000;
+
+    // Wakes a page at once, for whatever needs it running now.
+    static void Wake(QWebEnginePage* page);
+
+private:
+    void CurrentChanged();
+    void FreezeHidden();
+    static void Freeze(QWebEnginePage* page);
+
+    TWebPageControlEx* pager_;
+    QTimer freeze_;
+};
