@@ -47,9 +47,19 @@ void THiddenTabs::CurrentChanged()
 
 void THiddenTabs::FreezeHidden()
 {
-    for (int i = 0; i < pager_->PageCount(); ++i)
-        if (i != pager_->ActivePageIndex())
-            Freeze(pager_->Page(i)->WebBrowser->page());
+    // A page still loading is left to finish first.
+    bool loading = false;
+    for (int i = 0; i < pager_->PageCount(); ++i) {
+        TWebPageEx* tab = pager_->Page(i);
+        if (i == pager_->ActivePageIndex())
+            continue;
+        if (tab->WebBrowser->Busy())
+            loading = true;
+        else
+            Freeze(tab->WebBrowser->page());
+    }
+    if (loading)
+        freeze_.start(FreezeAfterMs);
 }
 
 void THiddenTabs::Freeze(QWebEnginePage* page)

@@ -1,7 +1,7 @@
 #pragma once
 // Tabs the player is not looking at cost nothing: a tab that has stayed
-// hidden for a while has its Flash players suspended (their sound too) and
-// its page frozen. Shown again, the page is woken and the players it
+// hidden for a while, and has finished loading, has its Flash players
+// suspended (their sound too) and its page frozen. Shown again, the page is woken and the players it
 // suspended go on where they were; a player the game or the player had
 // stopped stays stopped.
 #include <QObject>

@@ -155,6 +155,22 @@ TEST_P(HiddenGameTab, PausesAndGoesOnWhereItWasWhenShown)
     ASSERT_TRUE(WaitFor([&] { return Frames(game) > after; }, 10000)) << "the game stops after it was shown";
 }
 
+// A page still loading is left to finish before it is frozen.
+TEST_F(Pages, AHiddenTabStillLoadingIsFrozenOnlyOnceItHasLoaded)
+{
+    THiddenTabs hidden(&pager_);
+    hidden.FreezeAfterMs = 300;
+    // 3 MB at 100 KB/s.
+    TWebPageEx* slow = pager_.OpenPage(site_.Url("/slow_script.html"), true);
+    ASSERT_TRUE(WaitFor([&] { return slow->WebBrowser->Busy(); }));
+    Open(site_.Url("/no_game.html"));
+    QTest::qWait(1500);
+    ASSERT_TRUE(slow->WebBrowser->Busy()) << "the slow page has loaded already";
+    EXPECT_EQ(slow->WebBrowser->page()->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+    slow->WebBrowser->Stop();
+    EXPECT_TRUE(WaitFor([&] { return slow->WebBrowser->page()->lifecycleState() == QWebEnginePage::LifecycleState::Frozen; }, 5000));
+}
+
 INSTANTIATE_TEST_SUITE_P(Tabs, HiddenGameTab, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "KeptRunning" : "Paused"; });
 
