@@ -229,12 +229,11 @@ void TMainForm::FormCreate()
 
     Library->CleanGamesFolder();
 
-    StartBuiltInSite();
+    const QUrl site = StartBuiltInSite();
 
     // 12-14.
     LayoutBrowsers();
     // The left page's categories and games point at the home page's site.
-    const QUrl site = services::TBuiltInSite::SiteOf(Text(config_.HomePage), Site->Port());
     wb_left->Navigate(LeftPagePath + QStringLiteral("?site=") + QString::fromLatin1(QUrl::toPercentEncoding(site.toString())));
     wb_top->Navigate(TopPagePath);
     pager_web->OpenPage(Text(config_.HomePage), false);
@@ -303,11 +302,11 @@ bool TMainForm::appEventsMessage(QObject* watched, QEvent* event)
     return MessageFilter && MessageFilter->Filter(watched, event);
 }
 
-void TMainForm::StartBuiltInSite()
+QUrl TMainForm::StartBuiltInSite()
 {
     Site = new services::TBuiltInSite(Files.SiteFolder(), quint16(config_.BuiltInSitePort), this);
-    const bool homeOnSite = services::TBuiltInSite::SiteOf(Text(config_.HomePage), Site->Port())
-                            == services::TBuiltInSite::Origin(Site->Port());
+    const QUrl homeSite = services::TBuiltInSite::SiteOf(Text(config_.HomePage), Site->Port());
+    const bool homeOnSite = homeSite == services::TBuiltInSite::Origin(Site->Port());
     connect(Site, &services::TBuiltInSite::PortHeldByOther, this, [this, homeOnSite](quint16 port) {
         if (!homeOnSite)
             return;
@@ -321,6 +320,7 @@ void TMainForm::StartBuiltInSite()
         box->show();
     });
     Site->Start();
+    return homeSite;
 }
 
 void TMainForm::AddTrayIcon()

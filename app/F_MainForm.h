@@ -109,7 +109,8 @@ public:
     // The tray icon and its menu: the way back to a hidden window.
     TTrayIcon* Tray = nullptr;
     void AddTrayIcon();
-    void StartBuiltInSite();
+    // Starts the built-in site; the site of the home page.
+    QUrl StartBuiltInSite();
     void Menu_HideClick();
     void Menu_CloseClick();
 

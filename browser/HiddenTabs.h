@@ -20,13 +20,11 @@ public:
     // How long a tab stays hidden before it is frozen.
     int FreezeAfterMs = 5000;
 
-    // Wakes a page at once, for whatever needs it running now.
-    static void Wake(QWebEnginePage* page);
-
 private:
     void CurrentChanged();
     void FreezeHidden();
     static void Freeze(QWebEnginePage* page);
+    static void Wake(QWebEnginePage* page);
 
     TWebPageControlEx* pager_;
     QTimer freeze_;

@@ -45,7 +45,7 @@ protected:
         const TSiteTarget target = SiteTarget(folder_, request.url().path(QUrl::FullyDecoded));
         if (target.Is == TSiteTarget::Kind::Folder) {
             const QByteArray location = QUrl(target.Path).toString(QUrl::FullyEncoded).toUtf8();
-            responder.write(QByteArray(), {{"Server", ServerName()}, {"Location", location}}, Status::MovedPermanently);
+            responder.write(QByteArray(), {{"Server", TBuiltInSite::ServerName}, {"Location", location}}, Status::MovedPermanently);
             return true;
         }
         QFile file(target.Path);
@@ -59,7 +59,7 @@ protected:
                               : mimeTypes_.mimeTypeForFile(target.Path, QMimeDatabase::MatchExtension).name().toLatin1();
         if (type.startsWith("text/") || type == "image/svg+xml" || type == "application/javascript")
             type += "; charset=utf-8";
-        const QHttpServerResponder::HeaderList headers{{"Server", ServerName()}, {"Content-Type", type},
+        const QHttpServerResponder::HeaderList headers{{"Server", TBuiltInSite::ServerName}, {"Content-Type", type},
                                                        {"Cache-Control", "no-cache"}, {"X-Content-Type-Options", "nosniff"}};
         if (method == QHttpServerRequest::Method::Head) {
             responder.writeStatusLine();
@@ -79,10 +79,9 @@ protected:
     }
 
 private:
-    static QByteArray ServerName() { return TBuiltInSite::ServerName; }
     static void Answer(QHttpServerResponder& responder, Status status)
     {
-        responder.write(QByteArray(), {{"Server", ServerName()}, {"Content-Type", "text/plain"}}, status);
+        responder.write(QByteArray(), {{"Server", TBuiltInSite::ServerName}, {"Content-Type", "text/plain"}}, status);
     }
 
     QString folder_;

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QProcess>
 #include <QString>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
@@ -39,6 +40,14 @@ inline bool WaitFor(const std::function<bool()>& condition, int milliseconds = 3
     check.start(5);
     loop.exec();
     return condition();
+}
+
+// A port on 127.0.0.1 that nothing listens on just now.
+inline quint16 FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
 }
 
 // Runs xdotool to its end and gives its output lines.

@@ -12,25 +12,18 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 #include <memory>
 
 using services::TBuiltInSite;
+using testing_support::FreePort;
 using testing_support::ProgramFolder;
 using testing_support::RunScript;
 using testing_support::SiteServer;
 using testing_support::WaitFor;
 
 namespace {
-
-quint16 FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 struct Answer {
     int Status = 0;

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QProcess>
-#include <QTcpServer>
 #include <csignal>
 #include <sys/prctl.h>
 #include <gtest/gtest.h>
@@ -137,10 +136,8 @@ protected:
         folder_.Write("Data/Flash/20260101000000.swf", movie.readAll());
         folder_.Write("Data/gamelocal.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><list><item><txt>savegame</txt>"
                                             "<url><![CDATA[20260101000000.swf]]></url></item></list>");
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
-        port_ = QString::number(probe.serverPort());
-        probe.close();
+        port_ = QString::number(testing_support::FreePort());
+        ASSERT_NE(port_, QStringLiteral("0"));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QTWEBENGINE_REMOTE_DEBUGGING", "127.0.0.1:" + port_);
         process_.setProcessEnvironment(environment);
