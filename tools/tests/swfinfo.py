@@ -21,6 +21,8 @@ TAG_NAMES = {
     77: "Metadata",
     86: "DefineSceneAndFrameLabelData",
     82: "DoABC2",
+    48: "DefineFont2",
+    75: "DefineFont3",
     87: "DefineBinaryData",
 }
 
@@ -41,6 +43,7 @@ class SwfInfo:
         self.frame_count = 0
         self.tags = []  # (code, length)
         self.background = None  # 0xRRGGBB
+        self.font_characters = set()  # of every embedded font
 
     def tag_codes(self):
         return [code for code, _ in self.tags]
@@ -61,6 +64,27 @@ class SwfInfo:
         for name, (n, total) in counts.items():
             lines.append("  %-20s x%d  %d bytes" % (name, n, total))
         return "\n".join(lines)
+
+
+def font_characters(tag):
+    """The characters a DefineFont2/DefineFont3 tag has glyphs for."""
+    try:
+        flags, name_length = tag[2], tag[4]
+        pos = 5 + name_length
+        glyphs = struct.unpack("<H", tag[pos:pos + 2])[0]
+        pos += 2
+        offset_size = 4 if flags & 0x08 else 2
+        code_size = 2 if flags & 0x04 else 1
+        if not glyphs:
+            return set()
+        code_table = struct.unpack("<I" if offset_size == 4 else "<H",
+                                   tag[pos + glyphs * offset_size:pos + (glyphs + 1) * offset_size])[0]
+        start = pos + code_table
+        codes = struct.unpack("<%d%s" % (glyphs, "H" if code_size == 2 else "B"),
+                              tag[start:start + glyphs * code_size])
+    except (IndexError, struct.error):
+        raise SwfError("font tag cut short")
+    return {chr(c) for c in codes}
 
 
 def parse(data):
@@ -132,6 +156,8 @@ def parse(data):
         if code == 9 and length >= 3:
             r, g, b = body[pos:pos + 3]
             info.background = (r << 16) | (g << 8) | b
+        if code in (48, 75):
+            info.font_characters |= font_characters(body[pos:pos + length])
         info.tags.append((code, length))
         pos += length
         if code == 0:

@@ -96,6 +96,21 @@ class GameTextTests(unittest.TestCase):
                 for word in self.ENGLISH:
                     self.assertFalse(word in body, "shows %r" % word)
 
+    def test_every_game_carries_the_glyphs_of_its_texts(self):
+        # Text in the computer's fonts costs the player a page drawing call
+        # per glyph and frame; the games draw theirs from a font of their own.
+        movies = {name: os.path.join(TOOLS, "games", name, "Main.hx") for name in GAMES}
+        movies["frames"] = os.path.join(TOOLS, "test_movies", "frames", "Main.hx")
+        for name, source in movies.items():
+            with self.subTest(movie=name):
+                with open(source, encoding="utf-8") as fh:
+                    text = fh.read()
+                self.assertNotIn('"_sans"', text)
+                wanted = {c for c in text if ord(c) > 0x7F and c.isprintable()} | set("0123456789")
+                self.assertLessEqual(set(self.PHRASES.get(name, "每秒")), wanted)
+                info = swfinfo.parse(read_swf(name))
+                self.assertEqual(wanted - info.font_characters, set())
+
 
 class BuiltInSiteTests(unittest.TestCase):
     """The site the program serves itself: the demo site's pages and games,

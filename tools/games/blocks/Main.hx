@@ -129,8 +129,8 @@ class Main extends Sprite {
 	}
 
 	function makeText(size:Int, color:Int, align:TextFormatAlign, x:Float, y:Float):TextField {
-		var t = new TextField();
-		var fmt = new TextFormat("_sans", size, color, true);
+		var t = GameFont.field();
+		var fmt = new TextFormat(GameFont.name(), size, color, true);
 		fmt.align = align;
 		t.defaultTextFormat = fmt;
 		t.selectable = false;

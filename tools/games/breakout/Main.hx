@@ -76,8 +76,8 @@ class Main extends Sprite {
 	}
 
 	function makeText(size:Int, align:TextFormatAlign):TextField {
-		var t = new TextField();
-		var fmt = new TextFormat("_sans", size, 0xffffff, true);
+		var t = GameFont.field();
+		var fmt = new TextFormat(GameFont.name(), size, 0xffffff, true);
 		fmt.align = align;
 		t.defaultTextFormat = fmt;
 		t.selectable = false;

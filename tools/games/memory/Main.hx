@@ -120,8 +120,8 @@ class Main extends Sprite {
 	}
 
 	function makeText(size:Int):TextField {
-		var t = new TextField();
-		var fmt = new TextFormat("_sans", size, 0xffffff, true);
+		var t = GameFont.field();
+		var fmt = new TextFormat(GameFont.name(), size, 0xffffff, true);
 		fmt.align = TextFormatAlign.CENTER;
 		t.defaultTextFormat = fmt;
 		t.selectable = false;

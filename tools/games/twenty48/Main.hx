@@ -105,8 +105,8 @@ class Main extends Sprite {
 	}
 
 	function makeText(size:Int, color:Int, align:TextFormatAlign):TextField {
-		var t = new TextField();
-		var fmt = new TextFormat("_sans", size, color, true);
+		var t = GameFont.field();
+		var fmt = new TextFormat(GameFont.name(), size, color, true);
 		fmt.align = align;
 		t.defaultTextFormat = fmt;
 		t.selectable = false;
@@ -396,7 +396,7 @@ class Main extends Sprite {
 		var t = labels[usedLabels];
 		if (labelValues[usedLabels] != v) {
 			labelValues[usedLabels] = v;
-			var fmt = new TextFormat("_sans", fontSize(v), v <= 4 ? 0x776e65 : 0xf9f6f2, true);
+			var fmt = new TextFormat(GameFont.name(), fontSize(v), v <= 4 ? 0x776e65 : 0xf9f6f2, true);
 			fmt.align = TextFormatAlign.CENTER;
 			t.defaultTextFormat = fmt;
 			t.text = Std.string(v);

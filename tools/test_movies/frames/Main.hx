@@ -1,7 +1,8 @@
 // A busy 60 fps movie that reports the frames it actually ran: 240 shapes
 // move and a text is set anew every frame, and once a second the frames of
 // that second go to the page's orvanzevFrameRate(frames, total), when the
-// page has one. The movie itself shows the same figures.
+// page has one. Its first frame calls the page's orvanzevFirstFrame(). The
+// movie itself shows the same figures.
 
 import flash.Lib;
 import flash.display.Shape;
@@ -45,8 +46,8 @@ class Main extends Sprite {
 			speeds.push(1 + Math.random() * 4);
 			speeds.push(1 + Math.random() * 4);
 		}
-		label = new TextField();
-		label.defaultTextFormat = new TextFormat("_sans", 20, 0xffffff, true);
+		label = GameFont.field();
+		label.defaultTextFormat = new TextFormat(GameFont.name(), 20, 0xffffff, true);
 		label.width = WIDTH;
 		label.height = 30;
 		label.selectable = false;
@@ -68,6 +69,8 @@ class Main extends Sprite {
 		}
 		total++;
 		frames++;
+		if (total == 1)
+			call("function () { if (window.orvanzevFirstFrame) window.orvanzevFirstFrame(); }");
 		var now = Lib.getTimer();
 		if (now - secondStart >= 1000) {
 			lastRate = Math.round(frames * 1000 / (now - secondStart));
@@ -79,10 +82,14 @@ class Main extends Sprite {
 	}
 
 	function report(rate:Int) {
+		call("function (r, t) { if (window.orvanzevFrameRate) window.orvanzevFrameRate(r, t); }", rate, total);
+	}
+
+	static function call(code:String, ?a:Dynamic, ?b:Dynamic) {
 		if (!ExternalInterface.available)
 			return;
 		try {
-			ExternalInterface.call("function (r, t) { if (window.orvanzevFrameRate) window.orvanzevFrameRate(r, t); }", rate, total);
+			ExternalInterface.call(code, a, b);
 		} catch (e:Dynamic) {}
 	}
 }
