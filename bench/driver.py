@@ -35,6 +35,12 @@ MEMORY_TABS = 10
 BIG_FILE_BYTES = 50 * 1024 * 1024
 UPDATE_DELAY_S = 10.0
 DOWNLOAD_OK = "该游戏下载成功！"
+PLAY_TABS = 10
+# The game box freezes a tab hidden for 5 s; the play figures are taken after that.
+PLAY_SETTLE_S = 8.0
+PLAY_MEASURE_S = 10.0
+# The page the CPU rows keep visible, with the other tabs from GAMES behind it.
+VISIBLE_GAME = "snake"
 
 ROW = "%-40s %-34s %12s %12s %8s %10s  %s"
 
@@ -83,6 +89,13 @@ class Beacons:
                 if left <= 0:
                     raise TimeoutError(what())
                 self.cond.wait(left)
+
+    def since(self, name, prefix, start, end=None):
+        """(arrival, query) of the beacons called name whose query starts with
+        prefix that arrived in [start, end]."""
+        with self.cond:
+            return [(t, q) for t, n, q in self.items
+                    if n == name and q.startswith(prefix) and t >= start and (end is None or t <= end)]
 
     def _queries(self, name, prefix):
         return {q for _, n, q in self.items if n == name and q.startswith(prefix)}
@@ -157,7 +170,7 @@ addEventListener("load", function () { navigator.sendBeacon("/beacon/start?" + l
 RUFFLE_IN_PAGE = """<script>
 window.RufflePlayer = { config: { publicPath: "/ruffle/", autoplay: "on", unmuteOverlay: "hidden",
   splashScreen: false, preloader: false, contextMenu: "off", letterbox: "on",
-  warnOnUnsupportedContent: false, showSwfDownload: false, logLevel: "error" } };
+  warnOnUnsupportedContent: false, showSwfDownload: false, deviceFontRenderer: "canvas", logLevel: "error" } };
 document.addEventListener("loadeddata", function () {
   console.log("bench:movie-ready");
   navigator.sendBeacon("/beacon/movie?" + location.search.slice(1));
@@ -170,6 +183,35 @@ DOWNLOAD_PAGE = """<!DOCTYPE html>
 <html lang="zh-CN"><head><meta charset="utf-8"><title>大游戏 - 演示游戏站</title>
 <script>var n = "大游戏"; var f = "/swf/big50.swf";</script></head>
 <body><embed id="movie" name="movie" src="/swf/tiny.swf" type="application/x-shockwave-flash" width="320" height="240">
+</body></html>
+"""
+
+
+# The frame-rate movie's page: it passes the movie's reports on as beacons,
+# with whether the page was visible when it reported.
+FRAMES_PAGE = """<!DOCTYPE html>
+<html lang="zh-CN"><head><meta charset="utf-8"><title>帧率 - 演示游戏站</title>
+<script>
+var tag = location.search.slice(1);
+window.orvanzevFirstFrame = function () { navigator.sendBeacon("/beacon/first?" + tag); };
+window.orvanzevFrameRate = function (rate, total) {
+  navigator.sendBeacon("/beacon/frames?" + tag + "&" + document.visibilityState + "&" + rate + "&" + total);
+};
+</script></head>
+<body style="margin:0;background:#222">
+<embed id="movie" name="movie" src="/swf/frames.swf" type="application/x-shockwave-flash" width="480" height="360">
+</body></html>
+"""
+
+# A page that is one big link to the frame-rate movie's page.
+CLICK_PAGE = """<!DOCTYPE html>
+<html lang="zh-CN"><head><meta charset="utf-8"><title>开始 - 演示游戏站</title></head>
+<body style="margin:0">
+<a id="go" href="" style="position:fixed;left:0;top:0;right:0;bottom:0;background:#2c3e50;color:#fff">开始游戏</a>
+<script>
+document.getElementById("go").href = "%s" + location.search;
+addEventListener("load", function () { navigator.sendBeacon("/beacon/click-page?" + location.search.slice(1)); });
+</script>
 </body></html>
 """
 
@@ -189,6 +231,14 @@ def make_pages(folder, site, ruffle):
             f.write(page.replace("</head>", RUFFLE_IN_PAGE + "</head>", 1))
     with open(os.path.join(folder, "bench", "download.html"), "w", encoding="utf-8") as f:
         f.write(DOWNLOAD_PAGE)
+    with open(os.path.join(folder, "bench", "frames.html"), "w", encoding="utf-8") as f:
+        f.write(FRAMES_PAGE)
+    with open(os.path.join(folder, "bench", "frames-ruffle.html"), "w", encoding="utf-8") as f:
+        f.write(FRAMES_PAGE.replace("</head>", RUFFLE_IN_PAGE + "</head>", 1))
+    with open(os.path.join(folder, "bench", "click.html"), "w", encoding="utf-8") as f:
+        f.write(CLICK_PAGE % "/bench/frames.html")
+    with open(os.path.join(folder, "bench", "click-ruffle.html"), "w", encoding="utf-8") as f:
+        f.write(CLICK_PAGE % "/bench/frames-ruffle.html")
     with open(os.path.join(folder, "swf", "big50.swf"), "wb") as f:
         f.write(os.urandom(BIG_FILE_BYTES))
     shutil.copytree(ruffle, os.path.join(folder, "ruffle"))
@@ -317,6 +367,21 @@ def pss_of_session(root):
     return total
 
 
+def cpu_seconds(root):
+    """Processor time used so far by the root's family, with what its members
+    have collected from children that ended."""
+    ticks = 0
+    for pid in family(root):
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        fields = stat[stat.rindex(")") + 2:].split()
+        ticks += sum(int(v) for v in fields[11:15])  # utime, stime, cutime, cstime
+    return ticks / os.sysconf("SC_CLK_TCK")
+
+
 def settled_pss(process, settle):
     time.sleep(settle)
     samples = []
@@ -368,7 +433,7 @@ class Bench:
         return env
 
     # The game box in a program folder of its own, with a fresh engine profile.
-    def start_box(self, run):
+    def start_box(self, run, home=None):
         folder = self.fresh("box")
         program = os.path.join(folder, "orvanzev")
         try:
@@ -380,7 +445,7 @@ class Bench:
         os.symlink(os.path.join(self.build, "Ruffle"), os.path.join(folder, "Ruffle"))
         config = ("[System]\r\nSoftName=zev子\r\nUpdatePath=\r\nHomePage=%s\r\nReportURL=about:blank\r\n"
                   "CheckURL=%s\r\nSoftwareWebSit=about:blank\r\n") % (
-                      self.url("/bench/start.html?box-%s" % run), self.url("/update-check"))
+                      home or self.url("/bench/start.html?box-%s" % run), self.url("/update-check"))
         with open(os.path.join(folder, "Data", "Config.dat"), "w", encoding="utf-8", newline="") as f:
             f.write(config)
         home = os.path.join(folder, "home")
@@ -445,6 +510,92 @@ class Bench:
         self.box_session(run)
         self.chromium_memory(run)
         self.box_memory(run)
+        self.play(run)
+        self.click_to_frame(run)
+
+    def play(self, run):
+        """Processor time with one game tab and with ten, and the frame-rate
+        movie's frames alone and with nine game tabs behind it."""
+        for contender in ("box", "chromium"):
+            for label, visible, hidden in (("cpu1", VISIBLE_GAME, 0), ("cpu10", VISIBLE_GAME, PLAY_TABS - 1),
+                                           ("frames1", "frames", 0), ("frames10", "frames", PLAY_TABS - 1)):
+                self.play_session(contender, run, label, visible, hidden)
+
+    def play_pages(self, contender, tag, visible, hidden):
+        """The hidden tabs' addresses and the visible tab's."""
+        suffix = "-ruffle" if contender == "chromium" else ""
+        games = [self.url("/games/%s%s.html?%s-%d" % (GAMES[(i + 1) % len(GAMES)], suffix, tag, i))
+                 for i in range(hidden)]
+        if visible == "frames":
+            shown = self.url("/bench/frames%s.html?%s" % (suffix, tag))
+        else:
+            shown = self.url("/games/%s%s.html?%s-shown" % (visible, suffix, tag))
+        return games, shown
+
+    def play_session(self, contender, run, label, visible, hidden):
+        tag = "%s-%s-%s" % (contender, label, run)
+        games, shown = self.play_pages(contender, tag, visible, hidden)
+        if contender == "box":
+            process = self.start_box(tag)
+            process.wait_event("home-complete", 60)
+            # The tab opened last is the one shown.
+            for url in games + [shown]:
+                process.send("open " + url)
+            for _ in range(hidden + 1):
+                process.wait_event("opened", 120)
+        else:
+            # Chromium shows the first of the pages it is given.
+            process = self.start_chromium([shown] + games)
+            self.server.beacons.wait_count("movie", tag, hidden + 1, 120)
+        try:
+            time.sleep(PLAY_SETTLE_S)
+            t0, c0 = time.monotonic(), cpu_seconds(process.popen.pid)
+            time.sleep(PLAY_MEASURE_S)
+            t1, c1 = time.monotonic(), cpu_seconds(process.popen.pid)
+            if visible == "frames":
+                rates = []
+                for _, query in self.server.beacons.since("frames", tag + "&", t0, t1):
+                    _, state, rate, _ = query.split("&")
+                    if state != "visible":
+                        raise RuntimeError("%s: the frame-rate movie reported from a hidden page" % tag)
+                    rates.append(int(rate))
+                if len(rates) < PLAY_MEASURE_S / 2:
+                    raise RuntimeError("%s: the movie reported %d times in %.0f s" % (tag, len(rates), PLAY_MEASURE_S))
+                self.add("%s_%s_fps" % (label, contender), statistics.mean(rates))
+            else:
+                self.add("%s_%s_cores" % (label, contender), (c1 - c0) / (t1 - t0))
+        finally:
+            process.stop(gently=contender == "box")
+
+    def click_to_frame(self, run):
+        """From a click on a link to the frame-rate movie's page to its first frame."""
+        for contender in ("box", "chromium"):
+            tag = "%s-click-%s" % (contender, run)
+            page = self.url("/bench/click%s.html?%s" % ("-ruffle" if contender == "chromium" else "", tag))
+            if contender == "box":
+                process = self.start_box(tag, home=page)
+            else:
+                process = self.start_chromium([page])
+            try:
+                self.server.beacons.wait("click-page", tag, 60)
+                if contender == "box":
+                    process.wait_event("home-complete", 60)
+                time.sleep(1.0)
+                if contender == "box":
+                    process.send("locate-page")
+                    _, fields = process.wait_event("located", 10)
+                    if fields[1] == "-":
+                        raise RuntimeError("the game box shows no page")
+                    x, y = fields[1], fields[2]
+                else:
+                    x, y = "480", "400"
+                subprocess.run(["xdotool", "mousemove", "--sync", x, y], check=True)
+                clicked = time.monotonic()
+                subprocess.run(["xdotool", "click", "1"], check=True)
+                first = self.server.beacons.wait("first", tag, 60)
+                self.add("click_%s_s" % contender, first - clicked)
+            finally:
+                process.stop(gently=contender == "box")
 
     def bare_run(self, run):
         bare = self.start_bare(run)
@@ -555,7 +706,7 @@ class Bench:
             value, baseline = m[box], m[base]
             ratio = value / baseline
             row(figure, compared, "%.*f" % (digits, value * scale), "%.*f" % (digits, baseline * scale),
-                "%.2fx" % ratio, budget_text, "ok" if ok(ratio) else "MISS")
+                "%.2fx" % ratio, budget_text, "-" if ok is None else "ok" if ok(ratio) else "MISS")
 
         ratio_row("start-up to home page + toolbar (s)", "bare QWebEngineView, same page", "startup_box_s",
                   "startup_bare_s", "<= 1.25x", lambda r: r <= 1.25)
@@ -568,6 +719,20 @@ class Bench:
                   "memory_chromium_mib", "<= 0.7x", lambda r: r <= 0.7, digits=0)
         ratio_row("new tab: OpenPage to completion (s)", "bare QWebEngineView, new tab", "newtab_box_s",
                   "newtab_bare_s", "<= 1.2x", lambda r: r <= 1.2)
+        ratio_row("CPU, 1 game tab shown (cores)", "Chromium, same page", "cpu1_box_cores", "cpu1_chromium_cores",
+                  "-", None)
+        ratio_row("CPU, 10 game tabs, 1 shown (cores)", "the game box, that 1 tab alone", "cpu10_box_cores",
+                  "cpu1_box_cores", "<= 1.2x", lambda r: r <= 1.2)
+        ratio_row("CPU, 10 game tabs, 1 shown (cores)", "Chromium, same 10 pages", "cpu10_box_cores",
+                  "cpu10_chromium_cores", "<= 0.6x", lambda r: r <= 0.6)
+        ratio_row("frames/s, 60 fps movie alone", "Chromium, same movie", "frames1_box_fps", "frames1_chromium_fps",
+                  ">= 0.95x", lambda r: r >= 0.95, digits=1)
+        ratio_row("frames/s, movie + 9 hidden game tabs", "the game box, the movie alone", "frames10_box_fps",
+                  "frames1_box_fps", ">= 0.95x", lambda r: r >= 0.95, digits=1)
+        ratio_row("frames/s, movie + 9 hidden game tabs", "Chromium, same 10 pages", "frames10_box_fps",
+                  "frames10_chromium_fps", ">= 0.95x", lambda r: r >= 0.95, digits=1)
+        ratio_row("click on a game link to first frame (s)", "Chromium, same pages", "click_box_s",
+                  "click_chromium_s", "<= 1x", lambda r: r <= 1.0)
         clicks = m["toolbar_ms"]
         row("toolbar click to states written (ms)", "-", "%.1f" % clicks, "-", "-", "< 16 ms",
             "ok" if clicks < 16 else "MISS")
@@ -586,7 +751,8 @@ def main():
     parser.add_argument("--settle", type=float, default=5.0,
                         help="seconds the games play before memory is taken")
     parser.add_argument("--results", help="write every sample to this JSON file")
-    parser.add_argument("--only", choices=("bare", "chromium-start", "box", "chromium-memory", "box-memory"),
+    parser.add_argument("--only", choices=("bare", "chromium-start", "box", "chromium-memory", "box-memory", "play",
+                                           "click"),
                         help="run one part only, printing its samples (for looking into a figure)")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
@@ -599,7 +765,8 @@ def main():
             log("run %d of %d" % (run, args.runs))
             if args.only:
                 {"bare": bench.bare_run, "chromium-start": bench.chromium_start, "box": bench.box_session,
-                 "chromium-memory": bench.chromium_memory, "box-memory": bench.box_memory}[args.only](run)
+                 "chromium-memory": bench.chromium_memory, "box-memory": bench.box_memory, "play": bench.play,
+                 "click": bench.click_to_frame}[args.only](run)
             else:
                 bench.run(run)
         if args.results:

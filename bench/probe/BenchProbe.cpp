@@ -206,6 +206,8 @@ private:
         const QByteArray argument = space < 0 ? QByteArray() : line.mid(space + 1).trimmed();
         if (verb == "locate")
             Locate(QString::fromUtf8(argument));
+        else if (verb == "locate-page")
+            LocatePage();
         else if (verb == "open")
             Open(QString::fromUtf8(argument));
         else if (verb == "download")
@@ -234,6 +236,18 @@ private:
             const QPoint global = view->mapToGlobal(QPoint(qRound(centre[0].toDouble()), qRound(centre[1].toDouble())));
             Emit("located", Now(), {id.toUtf8(), QByteArray::number(global.x()), QByteArray::number(global.y())});
         });
+    }
+
+    // The middle of the active tab's page on the screen.
+    void LocatePage()
+    {
+        TWebPageEx* page = form_->pager_web->ActivePage();
+        if (!page || !page->WebBrowser->isVisible()) {
+            Emit("located", Now(), {"page", "-", "-"});
+            return;
+        }
+        const QPoint global = page->WebBrowser->mapToGlobal(page->WebBrowser->rect().center());
+        Emit("located", Now(), {"page", QByteArray::number(global.x()), QByteArray::number(global.y())});
     }
 
     void Open(const QString& url)

@@ -109,7 +109,7 @@ def page(port, suffix):
 
 
 def evaluate(connection, expression):
-    result = connection.call("Runtime.evaluate", expression=expression, returnByValue=True)
+    result = connection.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
     if "exceptionDetails" in result:
         raise RuntimeError(json.dumps(result["exceptionDetails"]))
     return result["result"].get("value")
