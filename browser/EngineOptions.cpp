@@ -8,17 +8,31 @@
 
 namespace engine_options {
 
+namespace {
+
+bool Given(const QList<QByteArray>& words, std::initializer_list<const char*> switches)
+{
+    for (const char* name : switches)
+        for (const QByteArray& word : words)
+            if (word == name || word.startsWith(QByteArray(name) + '='))
+                return true;
+    return false;
+}
+
+} // namespace
+
 QByteArray ChromiumFlags(const QByteArray& userFlags)
 {
     QByteArray flags = userFlags.trimmed();
     const QList<QByteArray> words = flags.split(' ');
-    for (const char* model : {"--process-per-site", "--process-per-tab", "--site-per-process", "--single-process"})
-        for (const QByteArray& word : words)
-            if (word == model || word.startsWith(QByteArray(model) + '='))
-                return flags;
-    if (!flags.isEmpty())
+    QList<QByteArray> added;
+    if (!Given(words, {"--process-per-site", "--process-per-tab", "--site-per-process", "--single-process"}))
+        added << "--process-per-site";
+    if (!Given(words, {"--js-flags"}))
+        added << "--js-flags=--wasm-lazy-compilation";
+    if (!flags.isEmpty() && !added.isEmpty())
         flags += ' ';
-    return flags + "--process-per-site";
+    return flags + added.join(' ');
 }
 
 namespace {

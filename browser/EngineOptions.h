@@ -8,7 +8,10 @@ namespace engine_options {
 
 // The engine's switches: the user's own (QTWEBENGINE_CHROMIUM_FLAGS), then
 // the program's. The tabs of one site share one renderer process
-// (--process-per-site), unless the user chose a process model.
+// (--process-per-site), unless the user chose a process model. The player's
+// WebAssembly is compiled a function at a time, when first called
+// (--wasm-lazy-compilation), unless the user gave the script engine's own
+// switches: a game starts without waiting for all of the player's code.
 QByteArray ChromiumFlags(const QByteArray& userFlags);
 
 // Before the application object: ChromiumFlags into QTWEBENGINE_CHROMIUM_FLAGS.
