@@ -1,6 +1,7 @@
 #include "HiddenTabs.h"
 
 #include "O_WebPageControlEx.h"
+#include "PageDownload.h"
 #include "TEmbeddedWB.h"
 
 #include <QPointer>
@@ -47,13 +48,14 @@ void THiddenTabs::CurrentChanged()
 
 void THiddenTabs::FreezeHidden()
 {
-    // A page still loading is left to finish first.
+    // A page still loading, or fetching a file for the program, is left to
+    // finish first.
     bool loading = false;
     for (int i = 0; i < pager_->PageCount(); ++i) {
         TWebPageEx* tab = pager_->Page(i);
         if (i == pager_->ActivePageIndex())
             continue;
-        if (tab->WebBrowser->Busy())
+        if (tab->WebBrowser->Busy() || TPageDownload::Busy(tab->WebBrowser->page()))
             loading = true;
         else
             Freeze(tab->WebBrowser->page());
@@ -64,8 +66,9 @@ void THiddenTabs::FreezeHidden()
 
 void THiddenTabs::Freeze(QWebEnginePage* page)
 {
-    if (page->lifecycleState() != QWebEnginePage::LifecycleState::Active || page->isVisible())
+    if (page->lifecycleState() != QWebEnginePage::LifecycleState::Active || page->isVisible() || asleep_.contains(page))
         return;
+    asleep_.append(page);
     QPointer<QWebEnginePage> frozen(page);
     page->runJavaScript(QString::fromLatin1(kSuspendPlayers), QWebEngineScript::MainWorld, [frozen](const QVariant&) {
         // Shown again meanwhile: it stays awake.
@@ -74,8 +77,14 @@ void THiddenTabs::Freeze(QWebEnginePage* page)
     });
 }
 
+// Only a page put to sleep here is touched: asking anything of a new tab's
+// page before its first navigation would start a renderer process of its
+// own for it, instead of the one its site already has.
 void THiddenTabs::Wake(QWebEnginePage* page)
 {
+    asleep_.removeAll(nullptr);
+    if (!asleep_.removeAll(page))
+        return;
     if (page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     page->runJavaScript(QString::fromLatin1(kResumePlayers), QWebEngineScript::MainWorld);

@@ -1,10 +1,13 @@
 #pragma once
 // Tabs the player is not looking at cost nothing: a tab that has stayed
-// hidden for a while, and has finished loading, has its Flash players
+// hidden for a while, has finished loading and fetches no file for the
+// program (a download, kept files being topped up), has its Flash players
 // suspended (their sound too) and its page frozen. Shown again, the page is woken and the players it
 // suspended go on where they were; a player the game or the player had
 // stopped stays stopped.
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 class QWebEnginePage;
@@ -23,9 +26,11 @@ public:
 private:
     void CurrentChanged();
     void FreezeHidden();
-    static void Freeze(QWebEnginePage* page);
-    static void Wake(QWebEnginePage* page);
+    void Freeze(QWebEnginePage* page);
+    void Wake(QWebEnginePage* page);
 
     TWebPageControlEx* pager_;
     QTimer freeze_;
+    // Pages whose players were suspended here, frozen or about to be.
+    QList<QPointer<QWebEnginePage>> asleep_;
 };

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
@@ -29,6 +30,13 @@ const char kClickDownloadLink[] = R"JS(
 )JS";
 
 QString PartOf(const QString& target) { return target + QStringLiteral(".part"); }
+
+// Transfers under way, by the page that asked for them.
+QHash<const QWebEnginePage*, int>& BusyPages()
+{
+    static QHash<const QWebEnginePage*, int> pages;
+    return pages;
+}
 
 } // namespace
 
@@ -82,6 +90,8 @@ void TPageDownload::Start(const QUrl& source, const QString& target)
     }
     hop_ = source;
     requesting_ = true;
+    busyPage_ = page_;
+    ++BusyPages()[busyPage_];
     page_->setUrlRequestInterceptor(redirects_);
     connect(page_->profile(), &QWebEngineProfile::downloadRequested, this, &TPageDownload::Requested);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] {
@@ -101,6 +111,8 @@ void TPageDownload::Start(const QUrl& source, const QString& target)
 }
 
 void TPageDownload::Cancel() { End(Cancelled); }
+
+bool TPageDownload::Busy(const QWebEnginePage* page) { return BusyPages().value(page) > 0; }
 
 bool TPageDownload::Follow(const QUrl& url)
 {
@@ -159,6 +171,9 @@ void TPageDownload::End(Result result, const QString& error)
         return;
     result_ = result;
     error_ = error;
+    if (busyPage_ && --BusyPages()[busyPage_] <= 0)
+        BusyPages().remove(busyPage_);
+    busyPage_ = nullptr;
     if (requesting_ && page_)
         page_->setUrlRequestInterceptor(nullptr);
     requesting_ = false;

@@ -31,6 +31,8 @@ public:
     void Cancel();
     Result result() const { return result_; }
     QString ErrorText() const { return error_; }
+    // Whether a transfer this page asked for is still under way.
+    static bool Busy(const QWebEnginePage* page);
 
 signals:
     // total is -1 while the size is unknown.
@@ -46,6 +48,7 @@ private:
     void End(Result result, const QString& error = {});
 
     QPointer<QWebEnginePage> page_;
+    const QWebEnginePage* busyPage_ = nullptr;
     Redirects* redirects_;
     QPointer<QWebEngineDownloadRequest> request_;
     QUrl hop_;        // the address the next request may come from

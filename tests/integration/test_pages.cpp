@@ -4,11 +4,13 @@
 #include "browser/FlashPlayer.h"
 #include "browser/HiddenTabs.h"
 #include "browser/O_WebPageControlEx.h"
+#include "browser/PageDownload.h"
 #include "browser/TEmbeddedWB.h"
 #include "browser/THTMLDocument.h"
 
 #include <QApplication>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEngineScript>
 #include <gtest/gtest.h>
@@ -155,6 +157,20 @@ TEST_P(HiddenGameTab, PausesAndGoesOnWhereItWasWhenShown)
     ASSERT_TRUE(WaitFor([&] { return Frames(game) > after; }, 10000)) << "the game stops after it was shown";
 }
 
+// Tabs of one site share the site's renderer process, also when the tab
+// that is shown changes as they open.
+TEST_F(Pages, NewTabsOfASiteShareItsRendererWhileHiddenTabsAreWatched)
+{
+    THiddenTabs hidden(&pager_);
+    QList<TWebPageEx*> tabs;
+    for (int i = 0; i < 3; ++i)
+        tabs << Open(site_.Url(QStringLiteral("/no_game.html?%1").arg(i)));
+    const qint64 first = tabs[0]->WebBrowser->page()->renderProcessPid();
+    EXPECT_GT(first, 0);
+    for (TWebPageEx* tab : tabs)
+        EXPECT_EQ(tab->WebBrowser->page()->renderProcessPid(), first) << tab->WebBrowser->page()->url().toString().toStdString();
+}
+
 // A page still loading is left to finish before it is frozen.
 TEST_F(Pages, AHiddenTabStillLoadingIsFrozenOnlyOnceItHasLoaded)
 {
@@ -169,6 +185,27 @@ TEST_F(Pages, AHiddenTabStillLoadingIsFrozenOnlyOnceItHasLoaded)
     EXPECT_EQ(slow->WebBrowser->page()->lifecycleState(), QWebEnginePage::LifecycleState::Active);
     slow->WebBrowser->Stop();
     EXPECT_TRUE(WaitFor([&] { return slow->WebBrowser->page()->lifecycleState() == QWebEnginePage::LifecycleState::Frozen; }, 5000));
+}
+
+// A page fetching a file for the program (a download, kept files topped up)
+// stays awake until the file is in.
+TEST_F(Pages, AHiddenTabFetchingAFileIsFrozenOnlyOnceTheFileIsIn)
+{
+    THiddenTabs hidden(&pager_);
+    hidden.FreezeAfterMs = 300;
+    TWebPageEx* fetching = Open(site_.Url("/no_game.html"));
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    // 3 MB at 100 KB/s.
+    TPageDownload download(fetching->WebBrowser->page());
+    download.Start(QUrl(site_.Url("/slow/swf/big.swf")), folder.filePath(QStringLiteral("big.swf")));
+    ASSERT_EQ(download.result(), TPageDownload::Running);
+    Open(site_.Url("/no_game.html"));
+    QTest::qWait(1500);
+    ASSERT_EQ(download.result(), TPageDownload::Running) << "the file came too soon";
+    EXPECT_EQ(fetching->WebBrowser->page()->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+    download.Cancel();
+    EXPECT_TRUE(WaitFor([&] { return fetching->WebBrowser->page()->lifecycleState() == QWebEnginePage::LifecycleState::Frozen; }, 5000));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tabs, HiddenGameTab, testing::Bool(),
