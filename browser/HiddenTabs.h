@@ -2,9 +2,9 @@
 // Tabs the player is not looking at cost nothing: a tab that has stayed
 // hidden for a while, has finished loading and fetches no file for the
 // program (a download, kept files being topped up), has its Flash players
-// suspended (their sound too) and its page frozen. Shown again, the page is woken and the players it
-// suspended go on where they were; a player the game or the player had
-// stopped stays stopped.
+// suspended (their sound too) and its page frozen. Shown again, the page is
+// woken and the players it suspended go on where they were; a player the
+// game or the player had stopped stays stopped.
 #include <QList>
 #include <QObject>
 #include <QPointer>

@@ -328,8 +328,15 @@ TEST_F(Pages, NewWindowLinkOpensAClosableActiveTab)
 
     QWidget* surface = first->WebBrowser->focusProxy();
     ASSERT_NE(surface, nullptr);
-    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
-    ASSERT_TRUE(WaitFor([&] { return pager_.PageCount() == 2; }));
+    // A press sent the moment the page has loaded, before the view has shown
+    // its first frame, can be lost on the way in (now and then with Qt
+    // Quick's software renderer); a user clicks what is shown, so the click
+    // is sent again while nothing has come of it.
+    for (int attempt = 0; attempt < 5 && pager_.PageCount() == 1; ++attempt) {
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(100, 100));
+        WaitFor([&] { return pager_.PageCount() == 2; }, 2000);
+    }
+    ASSERT_EQ(pager_.PageCount(), 2);
     TWebPageEx* opened = pager_.Page(1);
     EXPECT_EQ(pager_.ActivePage(), opened);
     EXPECT_TRUE(opened->ShowClose());
