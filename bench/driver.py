@@ -312,19 +312,26 @@ class Process:
         os.sync()  # and what it wrote is on disk, not being written back during the next start
 
 
+def stat_fields(pid):
+    """The fields of /proc/PID/stat after the command name (the first is the
+    state), or None when the process has gone."""
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            stat = f.read()
+    except OSError:
+        return None
+    return stat[stat.rindex(")") + 2:].split()
+
+
 def processes():
     """pid -> (parent pid, session id) of every process."""
     table = {}
     for name in os.listdir("/proc"):
         if not name.isdigit():
             continue
-        try:
-            with open("/proc/%s/stat" % name) as f:
-                stat = f.read()
-        except OSError:
-            continue
-        fields = stat[stat.rindex(")") + 2:].split()
-        table[int(name)] = (int(fields[1]), int(fields[3]))
+        fields = stat_fields(int(name))
+        if fields:
+            table[int(name)] = (int(fields[1]), int(fields[3]))
     return table
 
 
@@ -373,13 +380,9 @@ def cpu_seconds(root):
     have collected from children that ended."""
     ticks = 0
     for pid in family(root):
-        try:
-            with open("/proc/%d/stat" % pid) as f:
-                stat = f.read()
-        except OSError:
-            continue
-        fields = stat[stat.rindex(")") + 2:].split()
-        ticks += sum(int(v) for v in fields[11:15])  # utime, stime, cutime, cstime
+        fields = stat_fields(pid)
+        if fields:
+            ticks += sum(int(v) for v in fields[11:15])  # utime, stime, cutime, cstime
     return ticks / os.sysconf("SC_CLK_TCK")
 
 
