@@ -33,7 +33,7 @@ bool SameText(const char* stored, const QByteArray& wanted)
     return std::strncmp(stored, wanted.constData(), size_t(wanted.size())) == 0 && stored[wanted.size()] == '\0';
 }
 
-// The whole file into bytes, whose capacity is kept from earlier reads.
+// The whole file into bytes.
 bool ReadWhole(QFile& file, QByteArray& bytes)
 {
     constexpr qint64 kPiece = 256 * 1024;
@@ -74,13 +74,10 @@ TGameList::TGameList(const QString& file, IfMissing ifMissing) : file_(file)
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         throw EGameListLoad(QStringLiteral("Unable to read %1: %2").arg(file, in.errorString()).toStdString());
-    // Read into memory that stays with the thread; the document keeps its
-    // own copy, from the list pool.
-    thread_local QByteArray bytes;
-    bytes.resize(0);
-    if (!ReadWhole(in, bytes))
+    // The document keeps its own copy, from the list pool.
+    if (!ReadWhole(in, original_))
         throw EGameListLoad(QStringLiteral("Unable to read %1: %2").arg(file, in.errorString()).toStdString());
-    Parse(bytes);
+    Parse(original_);
 }
 
 void TGameList::Parse(const QByteArray& bytes)
@@ -102,6 +99,7 @@ void TGameList::Parse(const QByteArray& bytes)
             throw EGameListLoad(QStringLiteral("Unable to load %1: it is not valid %2")
                                     .arg(file_, QString::fromLatin1(declared))
                                     .toStdString());
+        original_.clear();
         const QByteArray converted = text->toUtf8();
         size_ = converted.size();
         result = document_.load_buffer(converted.constData(), size_t(size_), kParseOptions, pugi::encoding_utf8);
@@ -109,6 +107,8 @@ void TGameList::Parse(const QByteArray& bytes)
     if (!result)
         throw EGameListLoad(QStringLiteral("Unable to load %1: %2").arg(file_, QString::fromUtf8(result.description())).toStdString());
     // Written back as UTF-8, the declaration says so.
+    if (!utf8)
+        original_.clear();
     const pugi::xml_node declaration = document_.first_child();
     if (!utf8 && declaration.type() == pugi::node_declaration && declaration.attribute("encoding"))
         declaration.attribute("encoding").set_value("UTF-8");
@@ -199,6 +199,8 @@ void TGameList::Append(const QString& name, const QString& address)
     pugi::xml_node item = Root().append_child("item");
     item.append_child("txt").append_child(pugi::node_pcdata).set_value(ListText(name).toUtf8().constData());
     item.append_child("url").append_child(pugi::node_cdata).set_value(address.toUtf8().constData());
+    if (!firstAppended_)
+        firstAppended_ = item;
 }
 
 void TGameList::Remove(int entry)
@@ -207,6 +209,45 @@ void TGameList::Remove(int entry)
     if (!node)
         throw EGameListField("The list has no such entry");
     Root().remove_child(node);
+    original_.clear();
+}
+
+// What of the file as read an append-only save keeps, when the file held
+// no whitespace between elements: whitespace-only text, which loading
+// drops, only ever follows a '>'. The whitespace that may follow the
+// declaration and the end tag goes, as when the document is written whole.
+// A '>' followed by whitespace inside a text or CDATA section merely makes
+// the file be written whole.
+std::optional<TGameList::KeptBytes> TGameList::KeptBytesOfFile() const
+{
+    const pugi::xml_node root = Root();
+    if (original_.isEmpty() || root != document_.last_child())
+        return std::nullopt;
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    KeptBytes kept{0, 0, 0, original_.size()};
+    if (const pugi::xml_node first = document_.first_child(); first.type() == pugi::node_declaration) {
+        for (pugi::xml_attribute a = first.first_attribute(); a; a = a.next_attribute())
+            if (std::strchr(a.value(), '>'))
+                return std::nullopt;
+        if (!original_.startsWith("<?xml"))
+            return std::nullopt;
+        kept.declarationEnd = kept.contentStart = original_.indexOf("?>") + 2;
+    }
+    while (kept.contentStart < kept.end && isSpace(original_.at(kept.contentStart)))
+        ++kept.contentStart;
+    while (kept.end > kept.contentStart && isSpace(original_.at(kept.end - 1)))
+        --kept.end;
+    const QByteArray endTag = QByteArray("</") + root.name() + '>';
+    kept.endTagStart = kept.end - endTag.size();
+    if (kept.endTagStart <= kept.contentStart || original_.at(kept.contentStart) != '<'
+        || QByteArrayView(original_).sliced(kept.endTagStart, endTag.size()) != endTag)
+        return std::nullopt;
+    const char* const last = original_.constData() + kept.end - 1;
+    for (const char* at = original_.constData() + kept.contentStart;
+         (at = static_cast<const char*>(std::memchr(at, '>', size_t(last - at)))); ++at)
+        if (isSpace(at[1]))
+            return std::nullopt;
+    return kept;
 }
 
 bool TGameList::Save() const
@@ -221,6 +262,16 @@ bool TGameList::Save() const
     text.resize(0);
     text.reserve(size_ + size_ / 8 + 4096);
     Writer writer(text);
-    document_.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    constexpr unsigned kFormat = pugi::format_raw | pugi::format_no_declaration;
+    if (const std::optional<KeptBytes> kept = KeptBytesOfFile()) {
+        const char* bytes = original_.constData();
+        text.append(bytes, kept->declarationEnd);
+        text.append(bytes + kept->contentStart, kept->endTagStart - kept->contentStart);
+        for (pugi::xml_node item = firstAppended_; item; item = item.next_sibling())
+            item.print(writer, "", kFormat, pugi::encoding_utf8);
+        text.append(bytes + kept->endTagStart, kept->end - kept->endTagStart);
+    } else {
+        document_.save(writer, "", kFormat, pugi::encoding_utf8);
+    }
     return platform::ReplaceFileContent(file_, text);
 }

@@ -66,6 +66,9 @@ public:
     // Writes the whole document back, unindented, with its declaration.
     // The list is replaced only by a complete new file; false when any
     // part of it cannot be written, and then the file on disk is as it was.
+    // A list that was only appended to since it was read, from a file that
+    // already held no whitespace between elements, is written as the file's
+    // own bytes with the new entries put before the root's end tag.
     bool Save() const;
 
 private:
@@ -74,6 +77,11 @@ private:
     static std::optional<QString> ValueOf(pugi::xml_node entry, Field field);
     pugi::xml_node Root() const;
     pugi::xml_node Entry(int entry) const;
+    // Offsets into the file as read.
+    struct KeptBytes {
+        qsizetype declarationEnd, contentStart, endTagStart, end;
+    };
+    std::optional<KeptBytes> KeptBytesOfFile() const;
 
     // First: the document's memory comes from the list pool.
     struct ListMemory {
@@ -82,4 +90,7 @@ private:
     QString file_;
     pugi::xml_document document_;
     qsizetype size_ = 0;
+    // The file as read when it was UTF-8, until an entry is removed.
+    QByteArray original_;
+    pugi::xml_node firstAppended_;
 };

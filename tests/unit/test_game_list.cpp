@@ -95,7 +95,42 @@ INSTANTIATE_TEST_SUITE_P(
                                 "</url></item></l>"},
         ListCase{"file_without_declaration_gets_none", "<list></list>",
                  [](TGameList& l) { l.Append("A", "a"); },
-                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item></list>"}),
+                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item></list>"},
+        // A file without whitespace between elements keeps its own bytes:
+        // the character reference and the quotes of its declaration stay.
+        ListCase{"unindented_file_gains_the_entries_before_its_end_tag",
+                 "<?xml version='1.0' encoding='UTF-8'?>\n<list><item><txt>&#x41;</txt><url><![CDATA[a]]></url></item>"
+                 "</list>\r\n",
+                 [](TGameList& l) {
+                     l.Append("B", "b");
+                     l.Append("C", "c");
+                 },
+                 "<?xml version='1.0' encoding='UTF-8'?><list><item><txt>&#x41;</txt><url><![CDATA[a]]></url></item>"
+                 "<item><txt>B</txt><url><![CDATA[b]]></url></item><item><txt>C</txt><url><![CDATA[c]]></url></item></list>"},
+        ListCase{"end_tag_inside_a_comment_after_the_root",
+                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item></list><!--</list>-->",
+                 [](TGameList& l) { l.Append("B", "b"); },
+                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item><item><txt>B</txt><url><![CDATA[b]]></url></item>"
+                 "</list><!--</list>-->"},
+        ListCase{"line_break_after_the_end_tag_goes",
+                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item></list>\n",
+                 [](TGameList& l) { l.Append("B", "b"); },
+                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item><item><txt>B</txt><url><![CDATA[b]]></url></item>"
+                 "</list>"},
+        ListCase{"removal_after_appending_writes_the_document",
+                 "<list><item><txt>&#x41;</txt><url><![CDATA[a]]></url></item></list>",
+                 [](TGameList& l) {
+                     l.Append("B", "b");
+                     l.Remove(0);
+                     l.Append("C", "c");
+                 },
+                 "<list><item><txt>B</txt><url><![CDATA[b]]></url></item><item><txt>C</txt><url><![CDATA[c]]></url></item>"
+                 "</list>"},
+        ListCase{"tag_end_and_space_in_a_value_writes_the_document",
+                 "<list><item><txt>&#x41;</txt><url><![CDATA[a> b]]></url></item></list>",
+                 [](TGameList& l) { l.Append("B", "b"); },
+                 "<list><item><txt>A</txt><url><![CDATA[a> b]]></url></item><item><txt>B</txt><url><![CDATA[b]]></url>"
+                 "</item></list>"}),
     [](const testing::TestParamInfo<ListCase>& info) { return info.param.name; });
 
 TEST(GameListReads, FieldsByPositionWithExactComparison)
