@@ -28,8 +28,10 @@ QByteArray ChromiumFlags(const QByteArray& userFlags)
     QList<QByteArray> added;
     if (!Given(words, {"--process-per-site", "--process-per-tab", "--site-per-process", "--single-process"}))
         added << "--process-per-site";
+    // The engine splits its switches at spaces, the script engine its own
+    // at any whitespace: a tab keeps both of these in the one switch.
     if (!Given(words, {"--js-flags"}))
-        added << "--js-flags=--wasm-lazy-compilation";
+        added << "--js-flags=--wasm-lazy-compilation\t--wasm-num-compilation-tasks=1";
     if (!flags.isEmpty() && !added.isEmpty())
         flags += ' ';
     return flags + added.join(' ');

@@ -10,8 +10,12 @@ namespace engine_options {
 // the program's. The tabs of one site share one renderer process
 // (--process-per-site), unless the user chose a process model. The player's
 // WebAssembly is compiled a function at a time, when first called
-// (--wasm-lazy-compilation), unless the user gave the script engine's own
-// switches: a game starts without waiting for all of the player's code.
+// (--wasm-lazy-compilation), and what the script engine still compiles and
+// checks in the background takes one worker thread at most
+// (--wasm-num-compilation-tasks=1), unless the user gave the script
+// engine's own switches: a game starts without waiting for all of the
+// player's code, and the page's thread and the engine's other work (the
+// font lookups of the player's first layout) are not starved meanwhile.
 QByteArray ChromiumFlags(const QByteArray& userFlags);
 
 // Before the application object: ChromiumFlags into QTWEBENGINE_CHROMIUM_FLAGS.
