@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QUrlQuery>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -14,6 +15,8 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 #include <QWebEngineUrlSchemeHandler>
+
+#include <optional>
 
 namespace flash {
 namespace {
@@ -45,10 +48,45 @@ public:
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
             return;
         }
-        job->reply(ContentType(path), file);
+        if (!url.hasQuery()) {
+            job->reply(ContentType(path), file);
+            return;
+        }
+        const std::optional<QByteArray> part = Part(*file, QUrlQuery(url));
+        delete file;
+        if (!part) {
+            job->fail(QWebEngineUrlRequestJob::UrlInvalid);
+            return;
+        }
+        auto* bytes = new QBuffer(job);
+        bytes->setData(*part);
+        bytes->open(QIODevice::ReadOnly);
+        job->reply(ContentType(path), bytes);
     }
 
 private:
+    // "offset=N&length=M": up to M bytes from byte N (none past the end);
+    // no value for any other query or a part too large.
+    static std::optional<QByteArray> Part(QFile& file, const QUrlQuery& query)
+    {
+        constexpr qint64 kLargestPart = 16 << 20;
+        bool offsetRead = false;
+        bool lengthRead = false;
+        const qint64 offset = query.queryItemValue(QStringLiteral("offset")).toLongLong(&offsetRead);
+        const qint64 length = query.queryItemValue(QStringLiteral("length")).toLongLong(&lengthRead);
+        if (!offsetRead || !lengthRead || offset < 0 || length < 0 || length > kLargestPart
+            || query.queryItems().size() != 2)
+            return std::nullopt;
+        if (offset >= file.size())
+            return QByteArray();
+        if (!file.seek(offset))
+            return std::nullopt;
+        QByteArray bytes = file.read(length);
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        return bytes;
+    }
+
     static QByteArray ContentType(const QString& path)
     {
         if (path.endsWith(QLatin1String(".wasm")))

@@ -54,6 +54,50 @@
       }
     });
   }
+  // The player's WebAssembly is read in parts, several at a time, and
+  // handed on as a stream: the engine compiles what has come while the rest
+  // is read. A part shorter than asked for is the last.
+  var streamsParts = base.indexOf("orvanzev:") === 0;
+  var kPartBytes = 1 << 20;
+  var kPartsAhead = 4;
+  function part(url, index) {
+    return new Promise(function (resolve, reject) {
+      var request = new XMLHttpRequest();
+      request.open("GET", url + "?offset=" + index * kPartBytes + "&length=" + kPartBytes);
+      request.responseType = "arraybuffer";
+      request.onload = function () { resolve(request.response); };
+      request.onerror = function () { reject(new TypeError("Failed to load " + url)); };
+      request.send();
+    });
+  }
+  function inParts(url) {
+    var parts = [];
+    function ask(index) {
+      parts[index] = part(url, index);
+      parts[index].catch(function () {});
+    }
+    for (var i = 0; i < kPartsAhead; i++) ask(i);
+    var next = 0;
+    // The answer comes with the first part, so that a missing file fails
+    // the fetch itself.
+    return parts[0].then(function () {
+      var body = new ReadableStream({
+        pull: function (controller) {
+          return parts[next].then(function (bytes) {
+            parts[next] = null;
+            if (bytes.byteLength === kPartBytes) ask(next + kPartsAhead);
+            next++;
+            if (bytes.byteLength) controller.enqueue(new Uint8Array(bytes));
+            if (bytes.byteLength < kPartBytes) controller.close();
+          });
+        }
+      });
+      var response = new Response(body, { status: 200, headers: { "Content-Type": "application/wasm" } });
+      Object.defineProperty(response, "url", { value: url });
+      return response;
+    });
+  }
+
   var originalFetch = window.fetch;
   window.fetch = function (input, init) {
     var url = new URL(typeof input === "string" ? input : (input && input.url) || String(input), location.href).href;
@@ -65,6 +109,7 @@
       answer.then(function (response) { note(url, response); }, function () {});
       return answer;
     }
+    if (player && streamsParts && /\.wasm$/.test(url)) return inParts(url);
     var from = kept && web ? kept[url.replace(/#.*$/, "")] : url;
     return new Promise(function (resolve, reject) {
       // A file the game asks for that its own page cannot give: the page

@@ -9,6 +9,9 @@
 #include "browser/THTMLDocument.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -262,6 +265,93 @@ TEST_F(Pages, PlayerIsLoadedOnlyWhereAMovieIs)
     };
     EXPECT_EQ(playerScripts(Open(site_.Url("/no_game.html"))), 0);
     EXPECT_EQ(playerScripts(Open(site_.Url("/game.html"))), 1);
+}
+
+// The player's WebAssembly, which a page reads in parts so that the engine
+// compiles while the rest comes, arrives whole and in order; a part is
+// served only for a well-formed request.
+class PlayerFileParts : public Pages {
+protected:
+    // The result the script leaves in window.answer once it has one.
+    QString Await(TWebPageEx* page, const QString& script)
+    {
+        testing_support::RunScript(page->WebBrowser, QStringLiteral("window.answer = undefined; ") + script);
+        QString answer;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                answer = testing_support::RunScript(page->WebBrowser, QStringLiteral("window.answer")).toString();
+                return !answer.isEmpty();
+            },
+            30000));
+        return answer;
+    }
+
+    static QFileInfo PlayerModule()
+    {
+        const QFileInfoList modules = QDir(QStringLiteral(RUFFLE_DIR)).entryInfoList({QStringLiteral("*.wasm")}, QDir::Files);
+        return modules.value(0);
+    }
+};
+
+TEST_F(PlayerFileParts, TheModuleFetchedByAPageIsTheWholeFile)
+{
+    const QFileInfo module = PlayerModule();
+    ASSERT_TRUE(module.exists());
+    QFile file(module.filePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    ASSERT_TRUE(hash.addData(&file));
+    TWebPageEx* page = Open(site_.Url("/no_game.html"));
+    const QString answer = Await(page, QStringLiteral(R"(
+        fetch("orvanzev://ruffle/%1").then(function (response) { return response.arrayBuffer(); })
+          .then(function (bytes) { return crypto.subtle.digest("SHA-256", bytes).then(function (digest) {
+            window.answer = bytes.byteLength + " " + Array.from(new Uint8Array(digest), function (b) {
+              return (b + 256).toString(16).slice(1); }).join(""); }); })
+          .catch(function (e) { window.answer = "failed: " + e; });)")
+                                                .arg(module.fileName()));
+    EXPECT_EQ(answer.toStdString(), QStringLiteral("%1 %2").arg(module.size()).arg(QString::fromLatin1(hash.result().toHex())).toStdString());
+    EXPECT_EQ(Await(page, QStringLiteral("fetch('orvanzev://ruffle/none.wasm').then(function () { window.answer = 'served'; }, "
+                                         "function () { window.answer = 'failed'; });"))
+                  .toStdString(),
+              "failed");
+}
+
+TEST_F(PlayerFileParts, OnlyAWellFormedRequestGetsAPart)
+{
+    const QFileInfo module = PlayerModule();
+    ASSERT_TRUE(module.exists());
+    const qint64 size = module.size();
+    struct Case {
+        QString query;
+        std::string answer; // bytes received: the first ones, or "error"
+    };
+    const Case cases[] = {
+        {QStringLiteral("offset=0&length=4"), "4: 0 97 115 109"},
+        {QStringLiteral("offset=%1&length=4").arg(size - 2), "2"},
+        {QStringLiteral("offset=%1&length=4").arg(size), "0"},
+        {QStringLiteral("offset=%1&length=4").arg(size + 100), "0"},
+        {QStringLiteral("offset=-1&length=4"), "error"},
+        {QStringLiteral("offset=0&length=-4"), "error"},
+        {QStringLiteral("offset=0&length=999999999"), "error"},
+        {QStringLiteral("offset=x&length=4"), "error"},
+        {QStringLiteral("offset=0"), "error"},
+        {QStringLiteral("offset=0&length=4&more=1"), "error"},
+    };
+    TWebPageEx* page = Open(site_.Url("/no_game.html"));
+    for (const Case& c : cases) {
+        const QString answer = Await(page, QStringLiteral(R"(
+            var request = new XMLHttpRequest();
+            request.open("GET", "orvanzev://ruffle/%1?%2");
+            request.responseType = "arraybuffer";
+            request.onload = function () {
+              var bytes = new Uint8Array(request.response);
+              window.answer = String(bytes.length) + (bytes.length > 2 ? ": " + Array.from(bytes.slice(0, 4)).join(" ") : "");
+            };
+            request.onerror = function () { window.answer = "error"; };
+            request.send();)")
+                                                    .arg(module.fileName(), c.query));
+        EXPECT_EQ(answer.toStdString(), c.answer) << c.query.toStdString();
+    }
 }
 
 // A page that looks for the Flash plug-in before it writes its movie finds
