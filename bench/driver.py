@@ -437,7 +437,7 @@ class Bench:
         return env
 
     # The game box in a program folder of its own, with a fresh engine profile.
-    def start_box(self, run, home=None):
+    def start_box(self, run, home=None, watch_stalls=True):
         folder = self.fresh("box")
         program = os.path.join(folder, "orvanzev")
         try:
@@ -452,8 +452,10 @@ class Bench:
                       home or self.url("/bench/start.html?box-%s" % run), self.url("/update-check"))
         with open(os.path.join(folder, "Data", "Config.dat"), "w", encoding="utf-8", newline="") as f:
             f.write(config)
-        home = os.path.join(folder, "home")
-        return Process([program], self.engine_env(home), os.path.join(folder, "log.txt"))
+        env = self.engine_env(os.path.join(folder, "home"))
+        if not watch_stalls:
+            env["BENCH_NO_STALL_WATCH"] = "1"
+        return Process([program], env, os.path.join(folder, "log.txt"))
 
     def start_bare(self, run):
         folder = self.fresh("bare")
@@ -540,7 +542,7 @@ class Bench:
         tag = "%s-%s-%s" % (contender, label, run)
         games, shown = self.play_pages(contender, tag, visible, hidden)
         if contender == "box":
-            process = self.start_box(tag)
+            process = self.start_box(tag, watch_stalls=False)
             process.wait_event("home-complete", 60)
             # The tab opened last is the one shown.
             for url in games + [shown]:
@@ -578,7 +580,7 @@ class Bench:
             tag = "%s-click-%s" % (contender, run)
             page = self.url("/bench/click%s.html?%s" % ("-ruffle" if contender == "chromium" else "", tag))
             if contender == "box":
-                process = self.start_box(tag, home=page)
+                process = self.start_box(tag, home=page, watch_stalls=False)
             else:
                 process = self.start_chromium([page])
             try:

@@ -115,7 +115,10 @@ public:
     explicit Probe(TMainForm* form) : QObject(form), form_(form), input_(STDIN_FILENO, QSocketNotifier::Read, this)
     {
         attached_ = Now();
-        watch_.start(QThread::HighPriority);
+        // Its pings wake the user interface thread 250 times a second:
+        // sessions that measure processor time go without it.
+        if (!qEnvironmentVariableIsSet("BENCH_NO_STALL_WATCH"))
+            watch_.start(QThread::HighPriority);
         connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
             watch_.requestInterruption();
             watch_.wait();
