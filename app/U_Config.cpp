@@ -10,6 +10,7 @@
 
 #include <array>
 #include <string_view>
+#include <system_error>
 
 
 namespace {
@@ -91,6 +92,12 @@ std::string GetFileVersionText(const std::filesystem::path& file)
     const std::uint64_t size = platform::GetFileVersionInfoSize(file);
     if (size == 0)
         return {};
+    // The size comes from the file's own header: a block larger than the
+    // file cannot be read, and no memory is set aside for it.
+    std::error_code error;
+    const std::uintmax_t fileSize = std::filesystem::file_size(file, error);
+    if (error || size > fileSize)
+        return "-1";
     try {
         std::vector<std::uint8_t> block(size);
         platform::GetFileVersionInfo(file, block);
