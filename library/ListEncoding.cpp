@@ -11,7 +11,7 @@ QByteArray DeclaredEncoding(const QByteArray& bytes)
     if (end < 0)
         return {};
     static const QRegularExpression declaration(
-        QStringLiteral(R"(^<\?xml\s[^>]*?\bencoding\s*=\s*(["'])([A-Za-z][A-Za-z0-9._-]*)\1)"));
+        QStringLiteral(R"(^<\?xml\s(?:[^>]*?\s)?encoding\s*=\s*(["'])([A-Za-z][A-Za-z0-9._-]*)\1)"));
     const QRegularExpressionMatch match = declaration.match(QString::fromLatin1(bytes.left(end)));
     return match.hasMatch() ? match.captured(2).toLatin1() : QByteArray();
 }

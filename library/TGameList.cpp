@@ -106,12 +106,19 @@ void TGameList::Parse(const QByteArray& bytes)
     }
     if (!result)
         throw EGameListLoad(QStringLiteral("Unable to load %1: %2").arg(file_, QString::fromUtf8(result.description())).toStdString());
-    // Written back as UTF-8, the declaration says so.
+    // Held and written back as UTF-8, the declaration says so. An encoding
+    // read from the declaration that is not the value of its encoding
+    // attribute, as the parser sees it, could not be changed: the saved list
+    // would still declare it and no longer load.
     if (!utf8)
         original_.clear();
-    const pugi::xml_node declaration = document_.first_child();
-    if (!utf8 && declaration.type() == pugi::node_declaration && declaration.attribute("encoding"))
-        declaration.attribute("encoding").set_value("UTF-8");
+    const pugi::xml_node declaration =
+        document_.find_child([](pugi::xml_node node) { return node.type() == pugi::node_declaration; });
+    pugi::xml_attribute encoding = declaration.attribute("encoding");
+    if (!declared.isEmpty() && !IsUtf8Name(declared) && QByteArray(encoding.value()).toLower() != declared.toLower())
+        throw EGameListLoad(QStringLiteral("Unable to load %1: its declaration is not well-formed").arg(file_).toStdString());
+    if (encoding && !IsUtf8Name(encoding.value()))
+        encoding.set_value("UTF-8");
 }
 
 pugi::xml_node TGameList::Root() const { return document_.document_element(); }

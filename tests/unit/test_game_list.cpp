@@ -11,6 +11,7 @@
 #include <QXmlStreamReader>
 
 #include <functional>
+#include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -305,12 +306,71 @@ TEST(GameListEncodings, UnknownEncodingOrBytesNotInItFailToLoad)
     // A lone lead byte at the end is no GB2312 character.
     ListFile broken(GbList("<?xml version=\"1.0\" encoding=\"GB2312\"?>") + "\xd3");
     EXPECT_THROW(TGameList{broken.Path()}, EGameListLoad);
+    // A declaration whose encoding is no attribute of its own: saved as
+    // UTF-8, the list would still say GBK and no longer load.
+    for (const QByteArray& declaration : {QByteArray("<?xml versio\x9c\xc2\xdd\xce\xd1\xcf\xdd\xdf" "encoding=\"GBK\"?>"),
+                                          QByteArray("<?xml version=\"1.0\" a-encoding=\"GBK\" encoding=\"UTF-8\"?>")}) {
+        ListFile fused(GbList(declaration));
+        EXPECT_THROW(TGameList{fused.Path()}, EGameListLoad) << declaration.toStdString();
+    }
     // Without a declaration, or declared so, a list is UTF-8.
     for (const QByteArray& declaration : {QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"), QByteArray()}) {
         ListFile gb(declaration + "<list><item><txt>" + kSnakeGb + "</txt><url><![CDATA[a.swf]]></url></item></list>");
         EXPECT_THROW(TGameList{gb.Path()}, EGameListLoad) << declaration.toStdString();
     }
 }
+
+// Whatever the declaration, a list that loads is saved so that it loads
+// again, with its entries and the new one: the encoding the reader takes
+// from the declaration and the one the parser sees must not part.
+struct DeclarationCase {
+    friend void PrintTo(const DeclarationCase& c, std::ostream* out) { *out << c.name; }
+    const char* name;
+    QByteArray file;
+    bool loads;
+    QString firstName; // of the first entry, when it loads
+};
+
+class GameListDeclarations : public testing::TestWithParam<DeclarationCase> {};
+
+TEST_P(GameListDeclarations, ALoadedListLoadsAgainAfterItsSave)
+{
+    const DeclarationCase& c = GetParam();
+    ListFile file(c.file);
+    std::optional<TGameList> list;
+    try {
+        list.emplace(file.Path());
+    } catch (const EGameListLoad&) {
+        ASSERT_FALSE(c.loads) << "the list did not load";
+        return;
+    }
+    ASSERT_TRUE(c.loads) << "the list loaded";
+    const int count = list->Count();
+    list->Append("新游戏", "new.swf");
+    ASSERT_TRUE(list->Save());
+    TGameList again(file.Path());
+    ASSERT_EQ(again.Count(), count + 1);
+    if (count > 0)
+        EXPECT_EQ(again.Text(0, TGameList::Name).toStdString(), c.firstName.toStdString());
+    EXPECT_EQ(again.Text(count, TGameList::Name).toStdString(), "新游戏");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GameListDeclarations,
+    testing::Values(
+        DeclarationCase{"text_before_the_declaration", "-<?xml version=\"1.0\" encoding=\"no-such-code\"?><list></list>",
+                        true, {}},
+        DeclarationCase{"encoding_inside_another_attribute_name",
+                        "<?xml version=\"1.0\" a-encoding=\"GBK\" encoding=\"UTF-8\"?><list><item><txt>贪吃蛇</txt><url>"
+                        "<![CDATA[a.swf]]></url></item></list>",
+                        true, QStringLiteral("贪吃蛇")},
+        DeclarationCase{"encoding_value_the_reader_does_not_take",
+                        "<?xml version=\"1.0\" encoding=\"GBK \"?><list><item><txt>贪吃蛇</txt><url><![CDATA[a.swf]]></url>"
+                        "</item></list>",
+                        true, QStringLiteral("贪吃蛇")},
+        DeclarationCase{"encoding_first", GbList("<?xml encoding=\"GBK\" version=\"1.0\"?>"), true, QStringLiteral("贪吃蛇")},
+        DeclarationCase{"encoding_inside_the_version", GbList("<?xml version=\"1.0 encoding='GBK'\"?>"), false, {}}),
+    [](const testing::TestParamInfo<DeclarationCase>& info) { return std::string(info.param.name); });
 
 TEST(GameListMissing, FailsOrStartsEmptyAndTheFirstSaveCreatesIt)
 {
