@@ -227,8 +227,9 @@ void TGameList::Remove(int entry)
 // the file be written whole.
 std::optional<TGameList::KeptBytes> TGameList::KeptBytesOfFile() const
 {
+    // The parser reads a file only up to its first NUL byte.
     const pugi::xml_node root = Root();
-    if (original_.isEmpty() || root != document_.last_child())
+    if (original_.isEmpty() || original_.contains('\0') || root != document_.last_child())
         return std::nullopt;
     const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     KeptBytes kept{0, 0, 0, original_.size()};

@@ -127,6 +127,13 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  "<list><item><txt>B</txt><url><![CDATA[b]]></url></item><item><txt>C</txt><url><![CDATA[c]]></url></item>"
                  "</list>"},
+        // What follows a NUL byte is never read: the entry goes into the
+        // root the parser saw, not before the last end tag of the file.
+        ListCase{"nul_byte_ends_what_is_read",
+                 QByteArray("<list><item><txt>A</txt><url><![CDATA[a]]></url></item></list>\0<list></list>", 76),
+                 [](TGameList& l) { l.Append("B", "b"); },
+                 "<list><item><txt>A</txt><url><![CDATA[a]]></url></item><item><txt>B</txt><url><![CDATA[b]]></url></item>"
+                 "</list>"},
         ListCase{"tag_end_and_space_in_a_value_writes_the_document",
                  "<list><item><txt>&#x41;</txt><url><![CDATA[a> b]]></url></item></list>",
                  [](TGameList& l) { l.Append("B", "b"); },
