@@ -10,6 +10,7 @@
 #include <QXmlStreamReader>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -50,11 +51,17 @@ std::vector<std::optional<Entry>> Entries(const TGameList& list)
     return entries;
 }
 
-void Check(bool condition)
+const QString kName = QStringLiteral("新游戏 <&> \"'");
+const QString kAddress = QStringLiteral("http://127.0.0.1:8000/games/new.html?a=1&b=2");
+
+void Check(bool condition, const char* what)
 {
-    if (!condition)
+    if (!condition) {
+        std::fprintf(stderr, "list_file_fuzzer: failed: %s\n", what);
         std::abort();
+    }
 }
+#define CHECK(condition) Check(condition, #condition)
 
 } // namespace
 
@@ -69,29 +76,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
     {
         QFile out(file);
-        Check(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        Check(out.write(input) == input.size());
+        CHECK(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        CHECK(out.write(input) == input.size());
     }
 
     std::vector<std::optional<Entry>> before;
     try {
         TGameList list(file);
         before = Entries(list);
-        list.Append(QStringLiteral("新游戏 <&> \"'"), QStringLiteral("http://127.0.0.1:8000/games/new.html?a=1&b=2"));
-        Check(list.Save());
+        list.Append(kName, kAddress);
+        CHECK(list.Save());
     } catch (const EGameListLoad&) {
         return 0;
     }
 
     const QByteArray saved = Read(file);
     if (WellFormed(input))
-        Check(WellFormed(saved));
+        CHECK(WellFormed(saved));
     TGameList again(file);
     std::vector<std::optional<Entry>> after = Entries(again);
-    Check(after.size() == before.size() + 1);
-    Check(after.back() == Entry{QStringLiteral("新游戏 <&> \"'"),
-                                QStringLiteral("http://127.0.0.1:8000/games/new.html?a=1&b=2")});
+    CHECK(after.size() == before.size() + 1);
+    const Entry added{kName, kAddress};
+    CHECK(after.back() == added);
     after.pop_back();
-    Check(after == before);
+    CHECK(after == before);
     return 0;
 }
