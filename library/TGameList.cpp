@@ -99,7 +99,6 @@ void TGameList::Parse(const QByteArray& bytes)
             throw EGameListLoad(QStringLiteral("Unable to load %1: it is not valid %2")
                                     .arg(file_, QString::fromLatin1(declared))
                                     .toStdString());
-        original_.clear();
         const QByteArray converted = text->toUtf8();
         size_ = converted.size();
         result = document_.load_buffer(converted.constData(), size_t(size_), kParseOptions, pugi::encoding_utf8);
